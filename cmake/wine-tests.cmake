@@ -1,0 +1,35 @@
+# Test registration: every test program is one ctest entry run under Wine in
+# the build tree's prefix, which one setup entry creates and one cleanup entry
+# shuts down, so the whole run shares a single wineserver.
+
+set(GANTREL_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+
+function(gantrel_wine_fixture)
+  add_test(NAME wine_prefix_up
+    COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${GANTREL_WINEPREFIX}
+            bash ${PROJECT_SOURCE_DIR}/cmake/wine-prefix.sh init)
+  add_test(NAME wine_prefix_down
+    COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${GANTREL_WINEPREFIX}
+            bash ${PROJECT_SOURCE_DIR}/cmake/wine-prefix.sh stop)
+  set_tests_properties(wine_prefix_up PROPERTIES FIXTURES_SETUP wine)
+  set_tests_properties(wine_prefix_down PROPERTIES FIXTURES_CLEANUP wine)
+endfunction()
+
+# gantrel_wine_test(NAME target [SIMULATED] [ARGS ...] [ENV ...])
+# SIMULATED puts the project's dinput8.dll in place of Wine's own.
+function(gantrel_wine_test name target)
+  cmake_parse_arguments(T "SIMULATED" "TIMEOUT" "ARGS;ENV" ${ARGN})
+  add_test(NAME ${name} COMMAND ${target} ${T_ARGS})
+  if(T_SIMULATED)
+    set(overrides "WINEDLLOVERRIDES=dinput8=n")
+  else()
+    set(overrides "WINEDLLOVERRIDES=dinput8=b")
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set_tests_properties(${name} PROPERTIES
+    FIXTURES_REQUIRED wine
+    TIMEOUT ${T_TIMEOUT}
+    ENVIRONMENT "WINEPREFIX=${GANTREL_WINEPREFIX};WINEDEBUG=-all;${overrides};${T_ENV}")
+endfunction()
