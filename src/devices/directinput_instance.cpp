@@ -1,0 +1,41 @@
+#include "devices/directinput_instance.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <dinput.h>
+
+#include "frame/bridge_state.h"
+#include "frame/last_error.h"
+
+namespace gantrel {
+namespace {
+
+// Two threads arriving at the first use together must not both create an
+// instance; this lock is taken only until the instance exists.
+SRWLOCK creation_lock = SRWLOCK_INIT;
+
+}  // namespace
+
+bool ensure_directinput() {
+    if (__atomic_load_n(&g_directinput, __ATOMIC_ACQUIRE) != nullptr) return true;
+
+    AcquireSRWLockExclusive(&creation_lock);
+    HRESULT hr = S_OK;
+    if (g_directinput == nullptr) {
+        // Already initialised, or initialised as another apartment kind: either is fine.
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        IDirectInput8A* instance = nullptr;
+        hr = DirectInput8Create(GetModuleHandleA(nullptr), DIRECTINPUT_VERSION, IID_IDirectInput8A,
+                                reinterpret_cast<void**>(&instance), nullptr);
+        if (SUCCEEDED(hr)) __atomic_store_n(&g_directinput, instance, __ATOMIC_RELEASE);
+    }
+    ReleaseSRWLockExclusive(&creation_lock);
+
+    if (FAILED(hr)) {
+        set_last_error("DirectInput8Create failed", hr);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace gantrel

@@ -1,0 +1,12 @@
+#pragma once
+
+namespace gantrel {
+
+// Creates the bridge's hidden window, to which exclusive device access is
+// bound, on first need. False leaves "hidden window creation failed".
+bool ensure_hidden_window();
+
+// Dispatches whatever is queued for the hidden window; never waits.
+void pump_window_messages();
+
+}  // namespace gantrel

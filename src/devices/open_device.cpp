@@ -1,0 +1,141 @@
+#include <windows.h>
+#include <dinput.h>
+
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "devices/autocenter.h"
+#include "devices/describe_device.h"
+#include "devices/directinput_instance.h"
+#include "devices/ffb_axes.h"
+#include "devices/guid_text.h"
+#include "devices/hidden_window.h"
+#include "frame/bridge_lock.h"
+#include "frame/bridge_state.h"
+#include "frame/dinput_codes.h"
+#include "frame/last_error.h"
+#include "gantrel.h"
+
+using namespace gantrel;
+
+namespace {
+
+constexpr int32_t kAxisMin = -4096;
+constexpr int32_t kAxisMax = 4096;
+
+BOOL CALLBACK set_axis_range(LPCDIDEVICEOBJECTINSTANCEA object, LPVOID context) {
+    DIPROPRANGE range = {};
+    range.diph.dwSize = sizeof(DIPROPRANGE);
+    range.diph.dwHeaderSize = sizeof(DIPROPHEADER);
+    range.diph.dwObj = object->dwType;
+    range.diph.dwHow = DIPH_BYID;
+    range.lMin = kAxisMin;
+    range.lMax = kAxisMax;
+    static_cast<IDirectInputDevice8A*>(context)->SetProperty(DIPROP_RANGE, &range.diph);
+    return DIENUM_CONTINUE;
+}
+
+std::string cached_description(IDirectInputDevice8A* device) {
+    DIDEVICEINSTANCEA instance = {};
+    instance.dwSize = sizeof instance;
+    if (FAILED(device->GetDeviceInfo(&instance))) return std::string();
+    try {
+        return describe_device(device, instance);
+    } catch (const std::bad_alloc&) {
+        return std::string();  // the device still opens; enumeration then leaves it out
+    }
+}
+
+int first_free_device_slot() {
+    for (int i = 0; i < kDeviceSlots; ++i)
+        if (!g_devices[i].open) return i;
+    return -1;
+}
+
+// A failed open releases the device once and leaves the slot free. The code
+// follows from the message: only the first Acquire's refusal names the other
+// application.
+int32_t fail_open(IDirectInputDevice8A* device, const char* message, HRESULT hr) {
+    set_last_error(message, hr);
+    device->Release();
+    return std::strstr(last_error_text(), "holds this device") ? DIB_E_EXCLUSIVE : DIB_E_FAILED;
+}
+
+}  // namespace
+
+extern "C" int32_t DIB_CALL dib_open(const char* guid_text) {
+    // Held throughout, so concurrent opens and releases never share a slot.
+    BridgeLockGuard lock;
+    if (guid_text == nullptr) {
+        set_last_error("null guid");
+        return DIB_E_BADARG;
+    }
+    if (!ensure_directinput()) return DIB_E_FAILED;
+    if (!ensure_hidden_window()) return DIB_E_FAILED;
+    GUID guid;
+    if (!parse_guid(guid_text, &guid)) {
+        set_last_error("malformed guid string");
+        return DIB_E_BADARG;
+    }
+    const int index = first_free_device_slot();
+    if (index < 0) {
+        set_last_error("device table full");
+        return DIB_E_FAILED;
+    }
+
+    IDirectInputDevice8A* device = nullptr;
+    HRESULT hr = g_directinput->CreateDevice(guid, &device, nullptr);
+    if (FAILED(hr) || device == nullptr) {
+        set_last_error("CreateDevice failed (device unplugged?)", hr);
+        return DIB_E_FAILED;
+    }
+    hr = device->SetDataFormat(&c_dfDIJoystick2);
+    if (FAILED(hr)) return fail_open(device, "SetDataFormat failed", hr);
+    hr = device->SetCooperativeLevel(g_hidden_window, DISCL_EXCLUSIVE | DISCL_BACKGROUND);
+    if (FAILED(hr)) return fail_open(device, "SetCooperativeLevel failed", hr);
+
+    int32_t saved_autocenter = 1;
+    int32_t state = 0;
+    if (SUCCEEDED(read_autocenter(device, saved_autocenter)))
+        state = saved_autocenter == DIPROPAUTOCENTER_ON ? DIB_AUTOCENTER_READ | DIB_AUTOCENTER_WAS_ON
+                                                        : DIB_AUTOCENTER_READ;
+    else
+        saved_autocenter = DIPROPAUTOCENTER_ON;
+
+    device->EnumObjects(set_axis_range, device, DIDFT_AXIS);
+    const uint32_t ffb_axis_mask = find_ffb_axes(device);
+    std::string description = cached_description(device);
+
+    hr = device->Acquire();
+    if (hr == dierr::kOtherAppHasPrio)
+        return fail_open(device,
+                         "Another application holds this device exclusively - close other FFB "
+                         "software and disable in-game force feedback",
+                         hr);
+    if (FAILED(hr)) return fail_open(device, "Acquire failed", hr);
+    device->SendForceFeedbackCommand(DISFFC_RESET);
+    // Some drivers take the auto-centre property only while unacquired.
+    device->Unacquire();
+    if (SUCCEEDED(write_autocenter(device, DIPROPAUTOCENTER_OFF))) state |= DIB_AUTOCENTER_SWITCHED_OFF;
+    hr = device->Acquire();
+    if (FAILED(hr)) return fail_open(device, "Acquire failed", hr);
+    int32_t now = -1;
+    if (SUCCEEDED(read_autocenter(device, now)) && now == DIPROPAUTOCENTER_OFF)
+        state |= DIB_AUTOCENTER_CONFIRMED_OFF;
+
+    DeviceSlot& slot = g_devices[index];
+    slot.device = device;
+    slot.instance_guid = guid;
+    slot.acquired = 1;
+    store_description(slot, std::move(description));
+    slot.saved_autocenter = saved_autocenter;
+    slot.autocenter_state = state;
+    slot.ffb_axis_mask = ffb_axis_mask;
+    slot.axis_map[0] = 0;
+    slot.axis_map[1] = 1;
+    slot.axis_flip[0] = 0;
+    slot.axis_flip[1] = 0;
+    slot.open = 1;
+    return index + 1;
+}

@@ -1,0 +1,60 @@
+#include <windows.h>
+#include <dinput.h>
+
+#include "devices/autocenter.h"
+#include "frame/bridge_lock.h"
+#include "frame/bridge_state.h"
+#include "frame/last_error.h"
+#include "gantrel.h"
+
+using namespace gantrel;
+
+namespace {
+
+// Clears every effect of the device; `unload` also stops and unloads each
+// one first, which a reset of the whole device makes unnecessary.
+void drop_device_effects(int32_t handle, bool unload) {
+    for (int i = 0; i < kEffectSlots; ++i) {
+        EffectSlot& entry = g_effects[i];
+        if (!entry.in_use || entry.device_handle != handle) continue;
+        if (IDirectInputEffect* effect = entry.effect) {
+            if (unload) {
+                effect->Stop();
+                effect->Unload();
+            }
+            effect->Release();
+        }
+        clear_effect_slot(i);
+    }
+}
+
+}  // namespace
+
+extern "C" int32_t DIB_CALL dib_release(int32_t handle) {
+    BridgeLockGuard lock;
+    DeviceSlot* slot = open_device_slot(handle);
+    if (slot == nullptr) return DIB_E_BADARG;
+
+    drop_device_effects(handle, true);
+    IDirectInputDevice8A* device = slot->device;
+    device->SendForceFeedbackCommand(DISFFC_RESET);
+    device->Unacquire();
+    write_autocenter(device, slot->saved_autocenter);
+    device->Release();
+    reset_device_slot(handle - 1);
+    return DIB_OK;
+}
+
+extern "C" int32_t DIB_CALL dib_device_reset(int32_t handle) {
+    BridgeLockGuard lock;
+    DeviceSlot* slot = open_device_slot(handle);
+    if (slot == nullptr) return DIB_E_BADARG;
+
+    drop_device_effects(handle, false);
+    const HRESULT hr = slot->device->SendForceFeedbackCommand(DISFFC_RESET);
+    if (FAILED(hr)) {
+        set_last_error("DISFFC_RESET failed", hr);
+        return DIB_E_FAILED;
+    }
+    return DIB_OK;
+}
