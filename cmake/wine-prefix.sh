@@ -19,6 +19,10 @@ case "${1:-}" in
       touch "$WINEPREFIX/.gantrel-ready"
     fi
     wineserver -p </dev/null >/dev/null 2>&1
+    # The first program of a session starts Wine's background services, which
+    # keep its standard output open. Start them here, on /dev/null, so no test
+    # leaves its output pipe held open behind it.
+    wine cmd /c exit </dev/null >/dev/null 2>&1 || true
     ;;
   stop)
     wineserver -k 2>/dev/null || true
