@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <regex>
+#include <string>
+
+#include "gantrel.h"
+
+TEST(FrameExports, AbiVersionIsOne) { EXPECT_EQ(dib_abi_version(), 1); }
+
+TEST(FrameExports, BuildInfoIsTheVersionObject) {
+    char buffer[128];
+    std::memset(buffer, 'x', sizeof buffer);
+    const int32_t n = dib_build_info(buffer, sizeof buffer);
+    ASSERT_EQ(n, 49);
+    EXPECT_EQ(std::strlen(buffer), 49u);
+    const std::string text(buffer);
+    EXPECT_TRUE(std::regex_match(
+        text, std::regex(R"(\{"version":"0\.9\.5","abi":1,"built":"[A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4}"\})")))
+        << text;
+    // Built in the same build as this test.
+    EXPECT_EQ(text.substr(text.size() - 13, 11), __DATE__) << text;
+}
+
+TEST(FrameExports, BuildInfoRefusesShortBuffers) {
+    char buffer[64];
+    EXPECT_EQ(dib_build_info(nullptr, 64), DIB_E_BADARG);
+    EXPECT_EQ(dib_build_info(buffer, 7), DIB_E_BADARG);
+    EXPECT_EQ(dib_build_info(buffer, 0), DIB_E_BADARG);
+    EXPECT_EQ(dib_build_info(buffer, -5), DIB_E_BADARG);
+    for (int32_t length : {8, 20, 48, 49}) {
+        std::memset(buffer, 'x', sizeof buffer);
+        EXPECT_EQ(dib_build_info(buffer, length), DIB_E_BADARG) << length;
+        EXPECT_EQ(std::strlen(buffer), static_cast<size_t>(length - 1)) << "cut, NUL-terminated";
+        EXPECT_EQ(buffer[length], 'x') << "nothing written past the length";
+    }
+    EXPECT_EQ(dib_build_info(buffer, 50), 49);
+}
+
+TEST(FrameExports, FrameFailuresLeaveTheMessage) {
+    ASSERT_EQ(dib_ffb_axes(9), DIB_E_BADARG);  // writes "bad device handle"
+    char buffer[8];
+    dib_build_info(nullptr, 0);
+    dib_build_info(buffer, 8);
+    dib_last_error(nullptr, 10);
+    char message[64];
+    ASSERT_EQ(dib_last_error(message, sizeof message), 17);
+    EXPECT_STREQ(message, "bad device handle");
+}
+
+TEST(FrameExports, LastErrorCopiesBoundedAndKeepsTheMessage) {
+    ASSERT_EQ(dib_ffb_axes(0), DIB_E_BADARG);
+    char buffer[64];
+    std::memset(buffer, 'x', sizeof buffer);
+    EXPECT_EQ(dib_last_error(buffer, 0), DIB_E_BADARG);
+    EXPECT_EQ(dib_last_error(buffer, -1), DIB_E_BADARG);
+    EXPECT_EQ(buffer[0], 'x') << "a refused call writes nothing";
+    EXPECT_EQ(dib_last_error(buffer, 1), 0);
+    EXPECT_EQ(buffer[0], '\0');
+    EXPECT_EQ(dib_last_error(buffer, 10), 9);
+    EXPECT_STREQ(buffer, "bad devic");
+    EXPECT_EQ(dib_last_error(buffer, 18), 17);
+    EXPECT_STREQ(buffer, "bad device handle");
+
+    // Success does not clear it; the next failure replaces it entirely.
+    EXPECT_EQ(dib_abi_version(), 1);
+    EXPECT_EQ(dib_last_error(buffer, sizeof buffer), 17);
+    EXPECT_EQ(dib_set_axis_map(1, 0, 1, 0, 0), DIB_E_BADARG);
+    EXPECT_EQ(dib_effect_update(1, nullptr), DIB_E_BADARG);
+    EXPECT_EQ(dib_last_error(buffer, sizeof buffer), 17);
+    EXPECT_STREQ(buffer, "bad effect handle");
+}
