@@ -126,15 +126,20 @@ typedef struct GSIM_DEVICE_DESC {
     BOOL attached; /* FALSE: listed only with DIEDFL_ALLDEVICES, cannot be created */
 
     /* What GetDeviceState reports, in raw units. Each axis object's LONG
-     * (at its dwOfs) holds a value in that axis's logical range and is
-     * reported scaled to the range the program set with DIPROP_RANGE
-     * (default 0..65535), as DirectInput scales a HID axis:
-     *     reported = rmin + MulDiv(raw - lmin, rmax - rmin, lmax - lmin)
-     * (MulDiv rounds half away from zero). With the default logical range
-     * 0..65535 and a program range of -4096..4096, raw 0 reads -4096,
-     * 32768 reads 0 and 65535 reads 4096. A raw value outside the logical
-     * range reads -1 (a null value). Buttons, POVs and LONGs of no axis
-     * object are copied unchanged. */
+     * (at its dwOfs) is a value in that axis's logical range lmin..lmax and
+     * is reported in the range the program set with DIPROP_RANGE
+     * (rmin..rmax, default 0..65535), as DirectInput scales a HID axis: in
+     * two halves around the centres
+     *     lc = lmin == 0 ? lmax / 2 (rounded down) : round((lmin + lmax) / 2)
+     *     rc = rmin == 0 ? rmax / 2 (rounded down) : round((rmin + rmax) / 2)
+     *     raw <= lc: rmin + MulDiv(raw - lmin, rc - rmin, lc - lmin)
+     *     raw >  lc: rc   + MulDiv(raw - lc,   rmax - rc, lmax - lc)
+     * clamped to rmin..rmax (MulDiv rounds half away from zero), with
+     * DIPROP_DEADZONE / DIPROP_SATURATION applied per half when set.
+     * Default logical range 0..65535 read as -4096..4096: raw 0 -> -4096,
+     * 32767 -> 0, 65535 -> 4096, 32767 + 8k -> k. A logical range equal to
+     * the program's range reads back unchanged. Buttons, POVs and LONGs of
+     * no axis object are copied unchanged. */
     DIJOYSTATE2 state;
 } GSIM_DEVICE_DESC;
 
@@ -354,6 +359,8 @@ typedef struct GSIM_CALL {
     GUID device_guid;  /* instance GUID of that device */
     DWORD effect;      /* effect object id for effect methods; for
                           CreateEffect the id of the effect created, 0 none */
+    DWORD created;     /* DirectInput8Create, CreateDevice, CreateEffect:
+                          id of the object handed out, 0 none */
 
     /* DirectInput8Create: version, riid. CreateDevice/CreateEffect/
      * QueryInterface/GetEffectInfo: guid. EnumDevices: dev_type (class) +
@@ -405,6 +412,9 @@ GSIM_API int gsim_log_find(int method, int nth);
 GSIM_API int gsim_log_clear(void);
 /* Logging is on by default; off stops recording (faults still apply). */
 GSIM_API int gsim_log_enable(BOOL on);
+/* The log keeps the newest 65536 entries; this many older ones were
+ * dropped since the last clear (seq numbers keep counting). */
+GSIM_API int gsim_log_dropped(void);
 
 /* ------------------------------------------------------------------------ */
 /* Object lifetimes.                                                         */
@@ -453,6 +463,8 @@ typedef struct GSIM_EFFECT_INFO {
 /* Ids of effect objects created (alive or not, oldest first); returns the
  * total, copying at most max ids. */
 GSIM_API int gsim_effect_ids(DWORD *ids, int max);
+/* State of an effect. A destroyed effect reports alive FALSE, its id,
+ * device and GUID; its parameters and counters read as zero. */
 GSIM_API int gsim_effect_info(DWORD id, GSIM_EFFECT_INFO *info);
 
 #ifdef __cplusplus

@@ -1,0 +1,78 @@
+#include "sim_state.h"
+
+#include "sim_lock.h"
+
+namespace gsim {
+
+Sim &sim() {
+    static Sim *state = nullptr;
+    if (!state) {
+        state = new Sim();  // never freed: objects may outlive any cleanup
+        load_device_set(GSIM_RESET_CONFIGURED);
+    }
+    return *state;
+}
+
+int device_index(const VirtualDevice *dev) {
+    if (!dev) return -1;
+    const auto &list = sim().devices;
+    for (size_t i = 0; i < list.size(); i++)
+        if (list[i].get() == dev) return static_cast<int>(i);
+    return -1;
+}
+
+CallScope::CallScope(int method, const Shell *shell, const VirtualDevice *dev, DWORD effect) {
+    lock();
+    locked_ = true;
+    Sim &s = sim();
+    int index = device_index(dev);
+    if (method != GSIM_M_DI_ADDREF && method != GSIM_M_DI_RELEASE && method != GSIM_M_DEV_ADDREF &&
+        method != GSIM_M_DEV_RELEASE && method != GSIM_M_EFF_ADDREF && method != GSIM_M_EFF_RELEASE)
+        fired_ = s.faults.check(method, index, fault_);
+    GSIM_CALL call{};
+    call.method = method;
+    call.injected = faulted();
+    call.thread_id = GetCurrentThreadId();
+    call.object = shell ? shell->id : 0;
+    call.device = index;
+    if (dev) call.device_guid = dev->desc.instance_guid;
+    call.effect = effect;
+    ticket_ = s.log.begin(call);
+}
+
+CallScope::~CallScope() {
+    if (locked_) unlock();
+}
+
+GSIM_CALL *CallScope::rec() { return sim().log.find(ticket_); }
+
+HRESULT CallScope::finish(HRESULT hr) {
+    if (fired_ && (fault_.flags & GSIM_FAULT_AFTER_WORK)) hr = fault_.hr;
+    if (GSIM_CALL *c = rec()) {
+        c->result = hr;
+        c->injected = fired_;
+    }
+    return hr;
+}
+
+void CallScope::release() {
+    if (locked_) {
+        locked_ = false;
+        unlock();
+    }
+}
+
+void CallScope::reacquire() {
+    if (!locked_) {
+        lock();
+        locked_ = true;
+    }
+}
+
+HRESULT dead_call(int method, const Shell &shell) {
+    CallScope call(method, &shell, nullptr);
+    sim().registry.dead_calls++;
+    return call.finish(E_FAIL);
+}
+
+}  // namespace gsim
