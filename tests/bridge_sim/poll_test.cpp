@@ -1,0 +1,163 @@
+#include <cstring>
+
+#include "sim_fixture.h"
+
+using namespace simtest;
+
+namespace {
+
+// With the logical range 0..65535 and the bridge's -4096..4096, these raw
+// values read back exactly.
+constexpr LONG kRawMin = 0, kRawMid = 32768, kRawMax = 65535;
+
+class Poll : public SimTest {
+protected:
+    void SetUp() override {
+        SimTest::SetUp();
+        gsim_reset(GSIM_RESET_EMPTY);
+        GSIM_DEVICE_DESC d = plain_ff_device(1, "Stick");
+        d.num_objects = 0;
+        const GUID* types[8] = {&GUID_XAxis,  &GUID_YAxis,  &GUID_ZAxis,  &GUID_RxAxis,
+                                &GUID_RyAxis, &GUID_RzAxis, &GUID_Slider, &GUID_Slider};
+        for (DWORD i = 0; i < 8; ++i) add_axis(d, *types[i], i * 4, i, i < 2);
+        d.num_buttons = 128;
+        d.num_povs = 4;
+        for (int i = 0; i < 8; ++i) (&d.state.lX)[i] = kRawMid;
+        d.state.rglSlider[0] = d.state.rglSlider[1] = kRawMid;
+        gsim_device_add(&d);
+        handle_ = open(0);
+    }
+    InputReport poll_ok() {
+        InputReport r;
+        std::memset(&r, 0xA5, sizeof r);
+        EXPECT_EQ(dib_poll(handle_, &r), DIB_OK) << last_error();
+        return r;
+    }
+    int32_t handle_ = 0;
+};
+
+}  // namespace
+
+TEST_F(Poll, ReadsAxesButtonsAndHatsOnTheBridgeScale) {
+    gsim_device_set_axis(0, DIJOFS_X, kRawMax);
+    gsim_device_set_axis(0, DIJOFS_Y, kRawMin);
+    gsim_device_set_axis(0, DIJOFS_RZ, kRawMax);
+    gsim_device_set_axis(0, DIJOFS_SLIDER(1), kRawMin);
+    gsim_device_set_button(0, 0, TRUE);
+    gsim_device_set_button(0, 63, TRUE);
+    gsim_device_set_button(0, 64, TRUE);
+    gsim_device_set_pov(0, 0, 9000);
+    gsim_device_set_pov(0, 2, 2250);
+    gsim_log_clear();
+    const InputReport r = poll_ok();
+    EXPECT_EQ(r.axis0, 4096);
+    EXPECT_EQ(r.axis1, -4096);
+    EXPECT_EQ(r.z, 0);
+    EXPECT_EQ(r.rz, 4096);
+    EXPECT_EQ(r.slider0, 0);
+    EXPECT_EQ(r.slider1, -4096);
+    EXPECT_EQ(r.button_mask, 1ull | (1ull << 63));
+    EXPECT_EQ(r.pov_codes, 0xF1F2);
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&r);
+    for (int i = 26; i < 32; ++i) EXPECT_EQ(bytes[i], 0xA5) << "byte " << i << " is the host's";
+    EXPECT_EQ(device_call_names(), (std::vector<std::string>{"Poll", "GetDeviceState"}));
+    EXPECT_EQ(calls_of(GSIM_M_DEV_GETDEVICESTATE).at(0).size, 272u);
+}
+
+TEST_F(Poll, AxisMapChoosesAndFlipsTheMappedAxes) {
+    gsim_device_set_axis(0, DIJOFS_X, kRawMax);
+    gsim_device_set_axis(0, DIJOFS_Z, kRawMin);
+    EXPECT_EQ(poll_ok().axis0, 4096) << "X by default";
+    ASSERT_EQ(dib_set_axis_map(handle_, -1, 1, 0, 0), DIB_OK);
+    InputReport r = poll_ok();
+    EXPECT_EQ(r.axis0, 0);
+    EXPECT_EQ(r.axis1, 0);
+    ASSERT_EQ(dib_set_axis_map(handle_, 2, 2, 7, -1), DIB_OK);  // any non-zero flag flips
+    r = poll_ok();
+    EXPECT_EQ(r.axis0, 4096);
+    EXPECT_EQ(r.axis1, 4096);
+    EXPECT_EQ(r.z, -4096) << "the own field is never flipped";
+    ASSERT_EQ(dib_set_axis_map(handle_, 0, 2, 1, 0), DIB_OK);
+    r = poll_ok();
+    EXPECT_EQ(r.axis0, -4096);
+    EXPECT_EQ(r.axis1, -4096);
+}
+
+TEST_F(Poll, AxisMapRefusesBadCodesAndKeepsTheMap) {
+    ASSERT_EQ(dib_set_axis_map(handle_, 2, 0, 0, 0), DIB_OK);
+    gsim_device_set_axis(0, DIJOFS_Z, kRawMax);
+    const int32_t bad[][2] = {{-1, -1}, {8, 0}, {0, 8}, {-2, 1}, {INT32_MIN, 0}};
+    for (const auto& codes : bad) {
+        EXPECT_EQ(dib_set_axis_map(handle_, codes[0], codes[1], 1, 1), DIB_E_BADARG);
+        EXPECT_EQ(last_error(), "axis code out of range");
+    }
+    EXPECT_EQ(poll_ok().axis0, 4096) << "still Z, unflipped";
+    EXPECT_EQ(dib_set_axis_map(9, 0, 1, 0, 0), DIB_E_BADARG);
+    EXPECT_EQ(last_error(), "bad device handle");
+}
+
+TEST_F(Poll, ReacquiresOnceAfterInputLoss) {
+    gsim_device_set_axis(0, DIJOFS_X, kRawMax);
+    gsim_fail_next(GSIM_M_DEV_GETDEVICESTATE, DIERR_INPUTLOST, 1);
+    gsim_log_clear();
+    EXPECT_EQ(poll_ok().axis0, 4096) << "fresh data from the second read";
+    EXPECT_EQ(device_call_names(),
+              (std::vector<std::string>{"Poll", "GetDeviceState", "Acquire", "GetDeviceState"}));
+
+    gsim_fail_next(GSIM_M_DEV_GETDEVICESTATE, DIERR_NOTACQUIRED, 1);
+    EXPECT_EQ(poll_ok().axis0, 4096);
+}
+
+TEST_F(Poll, FailedReacquireReportsAndRetriesNextTime) {
+    InputReport r;
+    std::memset(&r, 0x3C, sizeof r);
+    gsim_fail_next(GSIM_M_DEV_GETDEVICESTATE, DIERR_INPUTLOST, 2);
+    gsim_fail_next(GSIM_M_DEV_ACQUIRE, DIERR_OTHERAPPHASPRIO, 1);
+    EXPECT_EQ(dib_poll(handle_, &r), DIB_E_INPUT);
+    EXPECT_EQ(last_error(), "device input lost; reacquire failed (HRESULT 0x80070005)");
+    EXPECT_EQ(r.axis0, 0x3C3C) << "report untouched";
+    gsim_log_clear();
+    EXPECT_EQ(dib_poll(handle_, &r), DIB_OK) << "the next poll acquires again";
+    EXPECT_EQ(device_call_names(),
+              (std::vector<std::string>{"Poll", "GetDeviceState", "Acquire", "GetDeviceState"}));
+}
+
+TEST_F(Poll, OtherReadFailuresCarryTheirCode) {
+    InputReport r;
+    std::memset(&r, 0x3C, sizeof r);
+    gsim_fail_next(GSIM_M_DEV_GETDEVICESTATE, E_FAIL, 1);
+    EXPECT_EQ(dib_poll(handle_, &r), DIB_E_INPUT);
+    EXPECT_EQ(last_error(), "GetDeviceState failed (HRESULT 0x80004005)");
+    gsim_fail_next(GSIM_M_DEV_GETDEVICESTATE, DIERR_INPUTLOST, 2);
+    EXPECT_EQ(dib_poll(handle_, &r), DIB_E_INPUT);
+    EXPECT_EQ(last_error(), "GetDeviceState failed (HRESULT 0x8007001E)") << "second read lost again";
+    gsim_fail_next(GSIM_M_DEV_POLL, E_FAIL, 1);
+    EXPECT_EQ(dib_poll(handle_, &r), DIB_OK) << "Poll's own result does not matter";
+    EXPECT_EQ(r.axis1, 0);
+}
+
+TEST_F(Poll, UnpluggedDeviceFailsWithoutTouchingTheReport) {
+    gsim_device_unplug(0);
+    InputReport r;
+    std::memset(&r, 0x3C, sizeof r);
+    EXPECT_EQ(dib_poll(handle_, &r), DIB_E_INPUT);
+    EXPECT_EQ(last_error().rfind("device input lost; reacquire failed (HRESULT 0x", 0), 0u) << last_error();
+    EXPECT_EQ(r.button_mask, 0x3C3C3C3C3C3C3C3Cull);
+    gsim_device_replug(0);
+    EXPECT_EQ(dib_poll(handle_, &r), DIB_OK);
+}
+
+TEST_F(Poll, RefusalsAreSilentAndPumpNothing) {
+    const HWND window = FindWindowA("Oskavi_DIB_Window", "Gantrel");
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(PostMessageA(window, WM_USER + 7, 0, 0));
+    dib_ffb_axes(0);
+    InputReport r;
+    EXPECT_EQ(dib_poll(handle_, nullptr), DIB_E_BADARG);
+    EXPECT_EQ(dib_poll(9, &r), DIB_E_BADARG);
+    EXPECT_EQ(last_error(), "bad device handle");
+    MSG message;
+    EXPECT_TRUE(PeekMessageA(&message, window, 0, 0, PM_NOREMOVE)) << "still queued";
+    poll_ok();
+    EXPECT_FALSE(PeekMessageA(&message, window, 0, 0, PM_NOREMOVE)) << "a valid poll drains it";
+}

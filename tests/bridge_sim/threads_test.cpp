@@ -1,0 +1,68 @@
+#include <atomic>
+#include <random>
+#include <thread>
+
+#include "sim_fixture.h"
+
+using namespace simtest;
+
+// Effect operations on two devices from several threads while another thread
+// polls: afterwards the bridge's table and the simulator agree, nothing
+// leaked, and every thread read only its own messages.
+TEST_F(SimTest, EffectsFromManyThreadsWhileAnotherPolls) {
+    const int32_t devices[2] = {open(GSIM_BUILTIN_WHEEL), open(GSIM_BUILTIN_JOYSTICK)};
+    std::atomic<bool> stop{false};
+    std::atomic<int> poll_failures{0};
+    std::thread poller([&] {
+        InputReport r;
+        while (!stop)
+            for (int32_t d : devices)
+                if (dib_poll(d, &r) != DIB_OK) ++poll_failures;
+    });
+
+    constexpr int kWorkers = 6;
+    std::string wrong_message[kWorkers];
+    std::thread workers[kWorkers];
+    for (int w = 0; w < kWorkers; ++w) {
+        workers[w] = std::thread([&, w] {
+            std::mt19937 rng(w);
+            EffectParams p = no_params();
+            p.cond[0].enabled = 1;
+            int32_t mine[8] = {};
+            for (int i = 0; i < 1500; ++i) {
+                int32_t& slot = mine[rng() % 8];
+                const int32_t device = devices[rng() % 2];
+                if (slot == 0) {
+                    const int32_t type = 1 + static_cast<int32_t>(rng() % 11);
+                    const int32_t e = dib_effect_create(device, type, &p);
+                    if (e > 0) slot = e;
+                    else if (type == 2 && last_error() != "unsupported effect type")
+                        wrong_message[w] = last_error();
+                    continue;
+                }
+                switch (rng() % 4) {
+                    case 0: EXPECT_EQ(dib_effect_update(slot, &p), DIB_OK); break;
+                    case 1: EXPECT_EQ(dib_effect_start(slot, 1), DIB_OK); break;
+                    case 2: EXPECT_EQ(dib_effect_stop(slot), DIB_OK); break;
+                    default:
+                        EXPECT_EQ(dib_effect_destroy(slot), DIB_OK);
+                        slot = 0;
+                }
+                // A failure of this thread's own making must read back as its own.
+                if (dib_effect_stop(1000 + w) == DIB_E_BADARG && dib_effect_update(-w, &p) == DIB_E_BADARG &&
+                    last_error() != "bad effect handle")
+                    wrong_message[w] = last_error();
+            }
+            for (int32_t e : mine)
+                if (e) EXPECT_EQ(dib_effect_destroy(e), DIB_OK);
+        });
+    }
+    for (std::thread& t : workers) t.join();
+    stop = true;
+    poller.join();
+
+    EXPECT_EQ(poll_failures.load(), 0);
+    for (int w = 0; w < kWorkers; ++w) EXPECT_EQ(wrong_message[w], "") << "thread " << w;
+    EXPECT_EQ(gsim_live_effects(), 0) << "the simulator holds no effect the bridge forgot";
+    for (int32_t e = 1; e <= 64; ++e) EXPECT_EQ(dib_effect_stop(e), DIB_E_BADARG) << "entry " << e;
+}
