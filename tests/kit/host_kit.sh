@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs the kit, builds the example hosts against it through find_package
+# exactly as a host project would, and runs them under Wine beside the
+# simulated DirectInput.
+set -euo pipefail
+build="$1" source="$2" simulator="$3"
+work="$build/kit-test"
+rm -rf "$work"
+mkdir -p "$work"
+
+cmake --install "$build" --prefix "$work/kit" >/dev/null
+cmake -S "$source/examples" -B "$work/examples" -G Ninja \
+  -DCMAKE_TOOLCHAIN_FILE="$source/cmake/toolchain-mingw64.cmake" \
+  -DCMAKE_FIND_ROOT_PATH_MODE_PACKAGE=BOTH \
+  -DCMAKE_PREFIX_PATH="$work/kit" >/dev/null
+cmake --build "$work/examples" >/dev/null
+
+# What a host ships: its executable, gantrel.dll from the kit; here also the
+# simulated dinput8.dll so that there is a device to talk to.
+run="$work/run"
+mkdir -p "$run"
+cp "$work/examples/host_c.exe" "$work/examples/host_cpp.exe" "$work/kit/bin/gantrel.dll" "$simulator" "$run/"
+
+export WINEDLLOVERRIDES=dinput8=n WINEDEBUG=-all
+failures=0
+# pipefail (set above) makes a failing program fail the substitution.
+check() {  # program, expected line patterns...
+  local program="$1" output
+  shift
+  output="$(cd "$run" && wine "./$program" 2>&1 | tr -d '\r')" || { echo "FAIL: $program exited non-zero"; echo "$output"; failures=$((failures + 1)); return; }
+  echo "$output"
+  for pattern in "$@"; do
+    grep -qE "$pattern" <<<"$output" || { echo "FAIL: $program printed no line matching: $pattern"; failures=$((failures + 1)); }
+  done
+}
+check host_c.exe '^library: \{"version":"0\.9\.5","abi":1,' '^devices: \[\{"guid":"\{' \
+  '^opened \{[0-9A-F-]{36}\} as device 1, force-feedback axes 0x[1-9A-F]' '^playing constant force \(effect 1\)' \
+  '^released device 1$'
+check host_cpp.exe '^opened device 1$' '^swept a constant force through 360 degrees$' '^released$'
+echo "$((2 - (failures > 0 ? 1 : 0))) passed, $((failures > 0 ? 1 : 0)) failed"
+[ "$failures" -eq 0 ]
