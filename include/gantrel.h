@@ -10,6 +10,18 @@
  * Units: levels, magnitudes, offsets, coefficients, saturations and dead
  * bands have full scale 4096; times are milliseconds; angles whole degrees.
  * Device handles are 1 to 8, effect handles 1 to 64.
+ *
+ * Threads: the last-error text is per thread. dib_open, dib_release,
+ * dib_device_reset, dib_set_axis_map and the five effect functions hold one
+ * bridge lock for their whole duration (DirectInput calls included), so they
+ * can be called from any threads. dib_poll, dib_enumerate, dib_ffb_axes,
+ * dib_autocenter_state, dib_query_ffb_axes and the frame functions take no
+ * lock. The host must not release a device or change its axis map while
+ * another thread polls or queries that device, and must not enumerate while
+ * another thread opens or releases a device.
+ *
+ * Unloading: release every open device first; the library tears nothing
+ * down at unload, so a device left open stays acquired with auto-centre off.
  */
 #ifndef GANTREL_H
 #define GANTREL_H
