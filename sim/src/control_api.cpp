@@ -13,11 +13,16 @@ using namespace gsim;
 
 namespace gsim {
 
+// Acquired device objects on the device lose their input.
+static void lose_input(const VirtualDevice *dev) {
+    for (SimDevice *d : open_device_objects())
+        if (d->dev.get() == dev) d->lose();
+}
+
 // Device objects on a device see it as gone: unplugged for good.
 static void detach(const DevicePtr &dev) {
     dev->removed = true;
-    for (SimDevice *d : open_device_objects())
-        if (d->dev == dev) d->lose();
+    lose_input(dev.get());
 }
 
 static void replace_devices(const std::vector<GSIM_DEVICE_DESC> &descs) {
@@ -153,9 +158,7 @@ GSIM_EXPORT int gsim_device_set(int index, const GSIM_DEVICE_DESC *desc) {
     dev->desc = *desc;
     dev->autocenter = desc->autocenter;
     dev->version++;
-    if (was_attached && !desc->attached)
-        for (SimDevice *d : open_device_objects())
-            if (d->dev.get() == dev) d->lose();
+    if (was_attached && !desc->attached) lose_input(dev);
     return GSIM_OK;
 }
 
@@ -209,8 +212,7 @@ GSIM_EXPORT int gsim_device_unplug(int index) {
     VirtualDevice *dev = device_at(index);
     if (!dev) return GSIM_E_NODEVICE;
     dev->desc.attached = FALSE;
-    for (SimDevice *d : open_device_objects())
-        if (d->dev.get() == dev) d->lose();
+    lose_input(dev);
     return GSIM_OK;
 }
 
