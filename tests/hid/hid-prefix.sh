@@ -14,24 +14,26 @@ case "${1:-}" in
     bin="${2:?bin directory}"
     stamp="$(cat "$bin"/vwheel_*.sys "$bin"/vwheel.inf "$bin"/install_vwheels.exe | sha256sum | cut -c1-64)"
     mkdir -p "$WINEPREFIX"
+    # Wine's long-lived processes must not inherit the lock (fd 9), or the
+    # next init waits for them.
     exec 9>"$WINEPREFIX.lock"
     flock 9
     if [ "$(cat "$WINEPREFIX/.vwheel-stamp" 2>/dev/null)" != "$stamp" ]; then
-      wineserver -k 2>/dev/null || true
+      wineserver -k 2>/dev/null 9>&- || true
       rm -rf "$WINEPREFIX"
       mkdir -p "$WINEPREFIX"
-      WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
+      WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1 9>&-
       # Headless: without the null driver CreateWindowExA fails.
-      wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
-      wineserver -w
+      wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 9>&-
+      wineserver -w 9>&-
       touch "$WINEPREFIX/.gantrel-ready"
     fi
-    wineserver -p </dev/null >/dev/null 2>&1
+    wineserver -p </dev/null >/dev/null 2>&1 9>&-
     # The installer registers what is missing and waits until Wine's driver
     # host has started every device. Wine's helper processes must not inherit ctest's pipes, or ctest
     # waits for them: the output goes through a file.
     log="$WINEPREFIX/install.log"
-    if ! (cd "$bin" && wine install_vwheels.exe vwheel.inf wheel stick multi) >"$log" 2>&1 </dev/null; then
+    if ! (cd "$bin" && wine install_vwheels.exe vwheel.inf wheel stick multi) >"$log" 2>&1 </dev/null 9>&-; then
       cat "$log" >&2
       exit 1
     fi

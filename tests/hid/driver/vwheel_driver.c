@@ -220,9 +220,10 @@ static NTSTATUS get_string(IRP *irp, IO_STACK_LOCATION *stack)
     const WCHAR *text;
     ULONG length = 0;
 
-    if (id == HIDMINI_STRING_PRODUCT) text = vwheel_variant.product;
-    else if (id == HIDMINI_STRING_MANUFACTURER) text = L"Gantrel Test Hardware";
-    else if (id == HIDMINI_STRING_SERIAL) text = vwheel_variant.name;
+    if (id == HIDMINI_STRING_PRODUCT || id == HIDMINI_WINE_STRING_PRODUCT) text = vwheel_variant.product;
+    else if (id == HIDMINI_STRING_MANUFACTURER || id == HIDMINI_WINE_STRING_MANUFACTURER)
+        text = L"Gantrel Test Hardware";
+    else if (id == HIDMINI_STRING_SERIAL || id == HIDMINI_WINE_STRING_SERIAL) text = vwheel_variant.name;
     else return STATUS_INVALID_PARAMETER;
     while (text[length]) length++;
     length = (length + 1) * sizeof(WCHAR);

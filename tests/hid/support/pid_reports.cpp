@@ -1,5 +1,8 @@
 #include "pid_reports.h"
 
+#include <climits>
+#include <cstdio>
+
 namespace vwheel {
 
 LONG PidReport::value(USAGE usage, USAGE page) const
@@ -125,6 +128,34 @@ std::vector<PidReport> of_collection(const std::vector<PidReport> &reports, USAG
     for (const auto &r : reports)
         if (r.collection == collection) out.push_back(r);
     return out;
+}
+
+} // namespace vwheel
+
+namespace vwheel {
+
+std::string describe(const PidReport &report)
+{
+    char part[48];
+    std::snprintf(part, sizeof(part), "%02x id=%02x kind=%u", report.collection, report.report_id, report.kind);
+    std::string text = part;
+    for (const auto &v : report.values) {
+        std::snprintf(part, sizeof(part), " %02x:%02x=%ld", v.first.first, v.first.second, static_cast<long>(v.second));
+        text += part;
+    }
+    text += " [";
+    for (const auto &u : report.usages) {
+        std::snprintf(part, sizeof(part), " %02x:%02x", u.first, u.second);
+        text += part;
+    }
+    return text + " ]";
+}
+
+std::string describe(const std::vector<PidReport> &reports)
+{
+    std::string text;
+    for (const auto &r : reports) text += describe(r) + "\n";
+    return text;
 }
 
 } // namespace vwheel

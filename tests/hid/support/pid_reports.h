@@ -13,6 +13,7 @@ extern "C" {
 #include <cstdint>
 #include <map>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -62,4 +63,10 @@ private:
 // Reports of one kind (by collection usage), in the order they arrived.
 std::vector<PidReport> of_collection(const std::vector<PidReport> &reports, USAGE collection);
 
+} // namespace vwheel
+
+namespace vwheel {
+// One line per report, for failure messages: "21 id=11 0f:22=1 ... [0f:26]".
+std::string describe(const PidReport &report);
+std::string describe(const std::vector<PidReport> &reports);
 } // namespace vwheel
