@@ -89,7 +89,8 @@ typedef struct GSIM_DEVICE_DESC {
 
     /* DIDEVCAPS. dwAxes/dwButtons/dwPOVs are counted from the objects;
      * DIDC_ATTACHED is managed through `attached`. */
-    DWORD caps_flags;            /* DIDC_FORCEFEEDBACK, DIDC_POLLEDDEVICE, ... */
+    DWORD caps_flags;            /* DIDC_FORCEFEEDBACK, ...; with DIDC_POLLEDDEVICE
+                                    Poll returns DI_OK, else DI_NOEFFECT */
     DWORD ff_sample_period;      /* dwFFSamplePeriod, microseconds */
     DWORD ff_min_time_resolution;/* dwFFMinTimeResolution, microseconds */
     DWORD firmware_revision;
@@ -118,7 +119,8 @@ typedef struct GSIM_DEVICE_DESC {
      * DIEP_NORESTART the effect restarts. 0: everything updates on the fly. */
     DWORD restart_needed_flags;
 
-    /* DIPROP_AUTOCENTER. */
+    /* DIPROP_AUTOCENTER (a device without force feedback refuses it with
+     * DIERR_UNSUPPORTED whatever these say). */
     BOOL autocenter_readable;
     BOOL autocenter_writable;
     DWORD autocenter; /* DIPROPAUTOCENTER_OFF / _ON */
@@ -195,11 +197,15 @@ GSIM_API int gsim_device_set_axis(int index, DWORD ofs, LONG raw);
 GSIM_API int gsim_device_set_button(int index, int button, BOOL pressed);
 GSIM_API int gsim_device_set_pov(int index, int pov, DWORD value);
 
-/* Unplugging: the device is no longer attached. Open device objects lose
- * acquisition; afterwards Acquire returns DIERR_UNPLUGGED, GetDeviceState
- * and Poll return DIERR_INPUTLOST, force-feedback calls return
- * DIERR_INPUTLOST, CreateDevice returns DIERR_DEVICENOTREG. Replugging
- * makes it attached again; open objects work again after a new Acquire. */
+/* Unplugging: the device is no longer attached. Device objects acquired
+ * at that moment lose their input: GetDeviceState and Poll return
+ * DIERR_INPUTLOST, force-feedback calls (SendForceFeedbackCommand, effect
+ * Start/Stop/Download/GetEffectStatus) DIERR_INPUTLOST, and their effects
+ * are unloaded. Objects not acquired keep answering DIERR_NOTACQUIRED.
+ * While unplugged, Acquire returns DIERR_UNPLUGGED, CreateDevice
+ * DIERR_DEVICENOTREG, GetCapabilities reports no DIDC_ATTACHED and
+ * EnumDevices with DIEDFL_ATTACHEDONLY skips the device. Replugging makes
+ * it attached again; open objects work again after a new Acquire. */
 GSIM_API int gsim_device_unplug(int index);
 GSIM_API int gsim_device_replug(int index);
 
@@ -415,6 +421,13 @@ GSIM_API int gsim_log_enable(BOOL on);
 /* The log keeps the newest 65536 entries; this many older ones were
  * dropped since the last clear (seq numbers keep counting). */
 GSIM_API int gsim_log_dropped(void);
+
+/* Writes one readable line per completed call (method, object, device,
+ * arguments, result) to a file, or to stderr with path "-"; NULL stops.
+ * Setting the environment variable GANTREL_SIM_TRACE to a path (or "-")
+ * starts it when the DLL is first used. Tracing needs logging on.
+ * GSIM_E_ARG if the file cannot be opened. */
+GSIM_API int gsim_trace_to(const char *path);
 
 /* ------------------------------------------------------------------------ */
 /* Object lifetimes.                                                         */

@@ -2,6 +2,7 @@
 #include "method_names.h"
 #include "sim_lock.h"
 #include "sim_state.h"
+#include "trace.h"
 
 using namespace gsim;
 
@@ -98,4 +99,10 @@ GSIM_EXPORT int gsim_log_enable(BOOL on) {
 GSIM_EXPORT int gsim_log_dropped(void) {
     Guard guard;
     return sim().log.dropped();
+}
+
+GSIM_EXPORT int gsim_trace_to(const char *path) {
+    Guard guard;
+    sim();  // the configured trace, if any, starts first and is replaced
+    return trace_to(path) ? GSIM_OK : GSIM_E_ARG;
 }

@@ -1,6 +1,7 @@
 #include "sim_state.h"
 
 #include "sim_lock.h"
+#include "trace.h"
 
 namespace gsim {
 
@@ -9,6 +10,8 @@ Sim &sim() {
     if (!state) {
         state = new Sim();  // never freed: objects may outlive any cleanup
         load_device_set(GSIM_RESET_CONFIGURED);
+        char path[MAX_PATH * 4] = "";
+        if (GetEnvironmentVariableA("GANTREL_SIM_TRACE", path, sizeof(path)) && *path) trace_to(path);
     }
     return *state;
 }
@@ -51,6 +54,7 @@ HRESULT CallScope::finish(HRESULT hr) {
     if (GSIM_CALL *c = rec()) {
         c->result = hr;
         c->injected = fired_;
+        trace_call(*c);
     }
     return hr;
 }

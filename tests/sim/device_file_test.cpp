@@ -134,6 +134,24 @@ TEST_F(DeviceFile, MalformedDescriptionsSayWhereAndWhat) {
         << syntax;
 }
 
+TEST_F(DeviceFile, ReadmeExampleLoads) {
+    std::ifstream in(SIM_README, std::ios::binary);
+    ASSERT_TRUE(in) << SIM_README;
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string readme = text.str();
+    size_t start = readme.find("```json\n");
+    ASSERT_NE(start, std::string::npos);
+    start += 8;
+    const std::string example = readme.substr(start, readme.find("```", start) - start);
+    ASSERT_EQ(gsim_load_json(example.c_str()), 2) << gsim_load_error();
+    GSIM_DEVICE_DESC d;
+    gsim_device_get(0, &d);
+    EXPECT_STREQ(d.product_name, "Rally \"Pro\" Wheel \xae");
+    EXPECT_EQ(d.num_effects, 6u);
+    EXPECT_EQ(d.objects[3].logical_max, 1023);
+}
+
 std::string captured_stderr(int (*action)()) {
     std::string path = temp_file("gsim_stderr.txt", "");
     std::fflush(stderr);

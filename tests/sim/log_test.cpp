@@ -1,7 +1,9 @@
 // The call log: order, and arguments copied at call time.
 #include "sim_support.h"
 
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 using namespace simtest;
 
@@ -166,6 +168,47 @@ TEST_F(CallLog, EnumerationCallbacksMayCallBackIn) {
     EXPECT_EQ(first.method, GSIM_M_DI_ENUMDEVICES) << "logged when it starts";
     EXPECT_EQ(first.result, DI_OK) << "completed when it ends";
     EXPECT_EQ(first.flags, static_cast<DWORD>(DIEDFL_ATTACHEDONLY));
+}
+
+}  // namespace
+
+namespace {
+
+std::string read_file(const std::string &path) {
+    std::string text;
+    if (FILE *f = std::fopen(path.c_str(), "rb")) {
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof(buf), f)) > 0) text.append(buf, n);
+        std::fclose(f);
+    }
+    return text;
+}
+
+TEST_F(CallLog, TraceWritesOneReadableLinePerCall) {
+    char dir[MAX_PATH];
+    GetTempPathA(MAX_PATH, dir);
+    std::string path = std::string(dir) + "gsim_trace.txt";
+    ASSERT_EQ(gsim_trace_to(path.c_str()), GSIM_OK);
+    IDirectInputDevice8A *dev = open_device(di_, 1);
+    ConstantEffect c;
+    IDirectInputEffect *e = nullptr;
+    ASSERT_EQ(dev->CreateEffect(GUID_ConstantForce, &c.eff, &e, nullptr), DI_OK);
+    e->Release();
+    dev->Release();
+    ASSERT_EQ(gsim_trace_to(nullptr), GSIM_OK);
+    EXPECT_EQ(gsim_trace_to("Z:\\no\\such\\dir\\trace.txt"), GSIM_E_ARG);
+
+    std::string text = read_file(path);
+    int lines = 0;
+    for (char ch : text) lines += ch == '\n';
+    EXPECT_EQ(lines, gsim_log_count());
+    EXPECT_NE(text.find("IDirectInputDevice8A::SetCooperativeLevel"), std::string::npos) << text;
+    EXPECT_NE(text.find("(c_dfDIJoystick2) -> 0x00000000"), std::string::npos) << text;
+    // The constant force's magnitude, 5000, as the block's bytes.
+    EXPECT_NE(text.find("Constant Force"), std::string::npos) << text;
+    EXPECT_NE(text.find("envelope={attack 100/200 fade 300/400} specific(4)=88130000}"), std::string::npos) << text;
+    EXPECT_NE(text.find("IDirectInputEffect::Release object="), std::string::npos) << text;
 }
 
 }  // namespace
