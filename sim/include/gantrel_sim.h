@@ -31,7 +31,8 @@
 #include <dinput.h>
 
 #ifdef GSIM_BUILD
-#define GSIM_API
+/* Every function declared with GSIM_API is exported by the DLL. */
+#define GSIM_API __declspec(dllexport)
 #else
 #define GSIM_API __declspec(dllimport)
 #endif
