@@ -28,7 +28,8 @@ case "${1:-}" in
       wineserver -w 9>&-
       touch "$WINEPREFIX/.gantrel-ready"
     fi
-    wineserver -p </dev/null >/dev/null 2>&1 9>&-
+    # Fails harmlessly when a server is already running for the prefix.
+    wineserver -p </dev/null >/dev/null 2>&1 9>&- || true
     # The installer registers what is missing and waits until Wine's driver
     # host has started every device. Wine's helper processes must not inherit ctest's pipes, or ctest
     # waits for them: the output goes through a file.
@@ -40,7 +41,9 @@ case "${1:-}" in
     echo "$stamp" >"$WINEPREFIX/.vwheel-stamp"
     ;;
   stop)
+    # Wait until the server has gone, so an init right after starts afresh.
     wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
     ;;
   *)
     echo "usage: hid-prefix.sh init <bin dir> | stop" >&2

@@ -36,6 +36,8 @@
 
 #define VWHEEL_MAX_REPORT 64
 #define VWHEEL_MAX_BLOCKS 40
+/* Report id of the buttons-and-axes input report of every variant. */
+#define VWHEEL_INPUT_CONTROLS_ID 1
 
 typedef struct VWheelLogEntry {
     unsigned int kind;
