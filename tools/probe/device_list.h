@@ -1,0 +1,38 @@
+// The library's device list: fetching it, reading its JSON, printing it as
+// a table, and choosing a device from it by index or GUID.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace probe {
+
+struct DeviceEntry {
+    std::string guid;
+    std::string name;  // bytes in the system's ANSI code page, as listed
+    unsigned vid = 0, pid = 0;
+    int ff_axes = 0, buttons = 0, povs = 0;
+    unsigned long sample_period_us = 0;
+    std::vector<std::string> effects;
+};
+
+// dib_enumerate's text, with a buffer grown until it fits.
+std::string enumerate_text();
+// Reads the list; throws a ProbeError on text that is not a device list.
+std::vector<DeviceEntry> parse_device_list(const std::string &json);
+
+// One row per device; ff_axes_text[i] names device i's actuator axes.
+std::string device_table(const std::vector<DeviceEntry> &devices, const std::vector<std::string> &ff_axes_text);
+
+struct DeviceChoice {
+    std::string guid;
+    int index = -1;                     // -1 when given by GUID
+    const DeviceEntry *entry = nullptr; // nullptr for a GUID not in the list
+    std::string label() const;          // "device 0" or the GUID
+};
+
+// DEVICE on the command line: a list index or a GUID text "{...}".
+// Throws a usage error for anything else and a no-device error for an
+// index the list does not have.
+DeviceChoice choose_device(const std::string &spec, const std::vector<DeviceEntry> &devices);
+
+}  // namespace probe

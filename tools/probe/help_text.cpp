@@ -1,0 +1,160 @@
+#include "help_text.h"
+
+namespace probe {
+
+namespace {
+
+const char *const kOverview = R"(gantrel-probe: look at force-feedback controllers through gantrel.dll.
+
+Usage: gantrel-probe COMMAND [ARGUMENTS] [OPTIONS]
+
+Commands:
+  list                 the force-feedback controllers the library sees, as a table
+  info DEVICE          one controller in detail: its force-feedback axes and
+                       what happened to its auto-centre spring when opened
+  poll DEVICE          its axes, buttons and hats, live
+  play DEVICE EFFECT   play one effect for a while, then stop and release
+  demo                 a guided tour on the simulated devices
+  help [COMMAND]       this text, or a command's own help (also COMMAND --help)
+
+DEVICE is a number from `gantrel-probe list` (0 is the first controller) or
+the controller's GUID as the list shows it, e.g. {5A1E0001-0000-11EE-8001-444553540000}.
+
+With the simulated DirectInput (dinput8.dll of this project beside the
+program), play and demo also write what force each actuator axis receives,
+as a CSV file and an SVG picture. On a real DirectInput nothing is plotted.
+
+Exit status:
+  0   success
+  2   the command line makes no sense (the message says why)
+  3   there is no such device, or no controller is attached
+  4   this needs the simulated DirectInput, which is not loaded
+  5   the trace files could not be written
+  11..16  a library call failed: 10 + n for result code -n
+      11 DIB_E_FAILED  12 DIB_E_BADARG  13 DIB_E_EXCLUSIVE
+      14 DIB_E_POOLFULL  15 DIB_E_UNSUPPORTED  16 DIB_E_INPUT
+Every failure prints the result code's name and the library's own message.
+
+`gantrel-probe --version` prints the library's version and build date.
+)";
+
+const char *const kList = R"(Usage: gantrel-probe list [--json]
+
+Lists the attached force-feedback controllers, one per row:
+  #         the number to give other commands as DEVICE
+  GUID      the controller's instance GUID (also accepted as DEVICE)
+  Name      its product name
+  VID:PID   USB vendor and product id, in hexadecimal
+  FF axes   the axes with a force-feedback actuator
+  Buttons, Hats   how many it has
+  Period    its force-feedback sample period
+  Effects   the effect types it can play (of the ten the library knows)
+
+Options:
+  --json    print the list exactly as dib_enumerate returns it, one JSON array
+)";
+
+const char *const kInfo = R"(Usage: gantrel-probe info DEVICE
+
+Describes one controller, then opens it as a game would (exclusive access,
+force-feedback reset, auto-centre spring switched off), reports the axes
+that carry a force-feedback actuator (X, Y, Z, Rx, Ry, Rz, slider 0,
+slider 1) and what happened to the auto-centre spring, and releases it,
+which gives the spring back.
+)";
+
+const char *const kPoll = R"(Usage: gantrel-probe poll DEVICE [OPTIONS]
+
+Opens the controller and shows its axes, buttons and hats for a while. On a
+console the line is redrawn in place; when the output goes to a file or a
+pipe, each sample is one line. Axis values run from -4096 to 4096; hats
+show the compass point they are pressed toward (N, NE, ... or - when
+centred).
+
+Options:
+  --map A,B       the axes reported as axis0 and axis1 (X, Y, Z, Rx, Ry, Rz,
+                  slider0, slider1 or none; default X,Y)
+  --flip F0,F1    1 reverses axis0 / axis1 (default 0,0)
+  --seconds N     how long to watch (default 5; decimals allowed)
+  --interval MS   time between samples (default 100)
+)";
+
+const char *const kPlay = R"(Usage: gantrel-probe play DEVICE EFFECT [OPTIONS]
+
+Creates one effect on the controller, starts it, lets it play, stops and
+destroys it and releases the controller. EFFECT is one of:
+  constant                                    a steady push
+  square sine triangle sawtoothup sawtoothdown  periodic waves
+  spring damper inertia friction              conditions: forces that answer
+                                              the axis's position, speed,
+                                              acceleration, or its movement
+Values are in the library's units: full scale 4096, milliseconds, degrees.
+
+Options for every effect:
+  --seconds S       how long to let it play (default: its duration, else 1)
+  --gain N          1..4096, scales the whole effect (default 4096)
+  --duration MS     the effect's own length; 0 plays until stopped (default 0)
+  --count N         how many times to play it in a row (default 1)
+  --envelope AL,AT,FL,FT   start at level AL and reach full strength after AT ms;
+                    fade to level FL over the last FT ms (needs --duration)
+  --map A,B         the device axes the effect acts on (default: the
+                    controller's first two force-feedback axes; a wheel has one)
+  --flip F0,F1      1 reverses the force on that mapped axis
+Constant and periodic effects:
+  --magnitude N     strength: -4096..4096 for constant, 0..4096 for waves (default 2048)
+  --direction DEG   where the force comes from on two axes, clockwise from
+                    north (away from the user); 90 comes from the right (default 90)
+Periodic effects:
+  --period MS       length of one cycle (default 200)
+  --phase DEG       where in the cycle it starts (default 0)
+  --offset N        shifts the wave's centre (default 0)
+Conditions (both mapped axes unless told otherwise):
+  --coefficient P[,N]  force per unit of the axis's position, speed or
+                    acceleration on the positive [and negative] side (default 2048)
+  --saturation P[,N]   the most force on each side (default 4096)
+  --deadband N      no force within N of the centre point (default 0)
+  --center N        the centre point (default 0)
+  --cond0 SPEC, --cond1 SPEC   one mapped axis in detail, e.g.
+                    offset=0,coef=2048,neg-coef=1024,sat=4096,neg-sat=2048,deadband=200,
+                    or "off" to leave that axis alone
+With the simulated DirectInput:
+  --out DIR         where the force trace goes (default gantrel-probe-traces)
+  --sweep A[,MS]    during a condition, the simulator swings the mapped axes
+                    by +-A around the centre, one cycle per MS (default
+                    3277 and the play time); 0 holds them still
+  --no-trace        write no trace files
+
+Example: gantrel-probe play 0 sine --magnitude 3000 --period 250 --seconds 1.5
+)";
+
+const char *const kDemo = R"(Usage: gantrel-probe demo [--out DIR]
+
+A guided tour, on the simulated DirectInput's default devices (a wheel and a
+joystick): lists and describes them, opens the wheel, polls it while its
+simulated steering moves, plays each of the ten effect types in turn,
+updates a playing effect, changes an effect's direction on the joystick and
+releases everything. Each step is explained as it runs.
+
+The force every effect puts on each actuator axis is traced on the
+simulator's clock and written as a CSV file and an SVG picture per step.
+
+Options:
+  --out DIR   where the pictures go (default gantrel-probe-demo)
+
+It needs the simulated DirectInput: dinput8.dll of this project beside the
+program (under Wine also WINEDLLOVERRIDES=dinput8=n).
+)";
+
+}  // namespace
+
+std::string help_text(const std::string &command) {
+    if (command.empty()) return kOverview;
+    if (command == "list") return kList;
+    if (command == "info") return kInfo;
+    if (command == "poll") return kPoll;
+    if (command == "play") return kPlay;
+    if (command == "demo") return kDemo;
+    return "";
+}
+
+}  // namespace probe

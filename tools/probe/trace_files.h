@@ -1,0 +1,28 @@
+// A force trace written as CSV and as an SVG picture.
+#pragma once
+#include "simulator.h"
+
+#include <string>
+#include <vector>
+
+namespace probe {
+
+// time_ms,active,<axis>_push,<axis>_position,... one row per sample.
+std::string trace_csv(const ForceTrace &trace);
+
+// A line chart: push per axis (solid) and, when asked, position per axis
+// (dashed) over simulated time, with labelled axes, units and a legend.
+// The title is one line; the detail is wrapped below it.
+std::string trace_svg(const ForceTrace &trace, const std::string &title, const std::string &detail,
+                      bool with_position);
+
+// Writes <folder>/<stem>.csv and .svg (creating the folder) and returns
+// their paths; throws a ProbeError with kExitFiles when it cannot.
+std::vector<std::string> write_trace_files(const ForceTrace &trace, const std::string &folder,
+                                           const std::string &stem, const std::string &title,
+                                           const std::string &detail, bool with_position);
+
+// The folder's full path, for telling the user where to look.
+std::string full_path(const std::string &path);
+
+}  // namespace probe
