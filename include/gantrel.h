@@ -260,10 +260,13 @@ DIB_API int32_t DIB_CALL dib_poll(int32_t device, InputReport *report);
 /* Creates and downloads an effect of the given DIB_EFFECT_ type on the
  * device's mapped axes; it is not started. Returns an effect handle 1..64.
  * -2 "bad device handle" (also for a null params) or "condition effect with
- * no axes"; -5 "unsupported effect type" or "CreateEffect failed" (device
- * lacks it); -4 "bridge effect table full" or "device effect pool exhausted";
- * -3 "another application has exclusive use of the device"; -1 "CreateEffect
- * failed". */
+ * no axes"; -5 "unsupported effect type", or "CreateEffect failed" when
+ * DirectInput answers DIERR_UNSUPPORTED; -4 "bridge effect table full" or
+ * "device effect pool exhausted"; -3 "another application has exclusive use
+ * of the device" (also when acquisition was lost); -1 "CreateEffect failed"
+ * otherwise, e.g. DIERR_DEVICENOTREG for an effect the device does not list,
+ * or E_INVALIDARG for an axis without an actuator. Messages carry the
+ * HRESULT. */
 DIB_API int32_t DIB_CALL dib_effect_create(int32_t device, int32_t type,
                                            const EffectParams *params);
 

@@ -47,7 +47,8 @@ STDMETHODIMP SimDevice::CreateEffect(REFGUID guid_ref, LPCDIEFFECT params, LPDIR
     *out = nullptr;
     if (!dev->force_feedback()) return call.finish(DIERR_UNSUPPORTED);
     if (!guid) return call.finish(E_POINTER);
-    if (!lists_effect(dev->desc, *guid)) return call.finish(DIERR_UNSUPPORTED);
+    // As Wine does and the documentation says: an effect the device lacks is not registered.
+    if (!lists_effect(dev->desc, *guid)) return call.finish(DIERR_DEVICENOTREG);
 
     auto *e = new SimEffect(this, *guid);
     if (params) {

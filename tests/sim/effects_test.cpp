@@ -128,7 +128,7 @@ TEST_F(Effects, CreateChecksTheEffectAndItsDescription) {
     gsim_device_get(1, &d);
     d.num_effects = 1;  // constant force only
     gsim_device_set(1, &d);
-    EXPECT_EQ(dev_->CreateEffect(GUID_Sine, &c.eff, &e, nullptr), DIERR_UNSUPPORTED);
+    EXPECT_EQ(dev_->CreateEffect(GUID_Sine, &c.eff, &e, nullptr), DIERR_DEVICENOTREG);
     EXPECT_EQ(dev_->CreateEffect(GUID_ConstantForce, &c.eff, nullptr, nullptr), E_POINTER);
 
     ConstantEffect bad_size;
