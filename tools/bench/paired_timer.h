@@ -28,14 +28,16 @@ class PairedTimer {
 public:
     PairedTimer(int rounds, double batch_target_us) : rounds_(rounds), batch_target_ns_(batch_target_us * 1000) {}
 
-    // bridge(step) and raw(step) each make one call and return whether it succeeded.
+    // bridge(step) and raw(step) each make one call and return whether it
+    // succeeded. `spread`: batches that many times longer, for calls whose
+    // cost varies widely from call to call.
     template <class Bridge, class Raw>
-    Timing run(Bridge bridge, Raw raw) const {
+    Timing run(Bridge bridge, Raw raw, double spread = 1) const {
         Timing t;
         int step = 0;
         // Warm-up, which also sizes the batches to the slower side.
         const double trial = std::max(batch_ns(bridge, 3, step, t.ok), batch_ns(raw, 3, step, t.ok));
-        const int batch = std::clamp(static_cast<int>(batch_target_ns_ / std::max(trial, 1.0)), 1, 2000);
+        const int batch = std::clamp(static_cast<int>(spread * batch_target_ns_ / std::max(trial, 1.0)), 1, 2000);
         std::vector<double> bridge_ns, raw_ns, own_ns;
         long allocations = 0;
         for (int round = 0; round < rounds_; ++round) {
