@@ -107,6 +107,7 @@ std::string device_table(const std::vector<DeviceEntry> &devices, const std::vec
     for (const auto &row : rows) {
         std::string line;
         for (size_t c = 0; c < row.size(); c++) line += c + 1 < row.size() ? pad(row[c], width[c] + 2) : row[c];
+        line.erase(line.find_last_not_of(' ') + 1);
         out += line + "\n";
     }
     return out;

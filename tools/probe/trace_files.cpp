@@ -201,9 +201,10 @@ std::vector<std::string> write_trace_files(const ForceTrace &trace, const std::s
                                            const std::string &stem, const std::string &title,
                                            const std::string &detail, bool with_position) {
     if (!make_folders(folder)) throw ProbeError(kExitFiles, "cannot create the folder " + folder);
+    // Name the files in the folder's own style of separator.
+    const std::string base = folder + (folder.find('\\') != std::string::npos ? "\\" : "/") + stem;
     const std::vector<std::pair<std::string, std::string>> files = {
-        {folder + "/" + stem + ".csv", trace_csv(trace)},
-        {folder + "/" + stem + ".svg", trace_svg(trace, title, detail, with_position)}};
+        {base + ".csv", trace_csv(trace)}, {base + ".svg", trace_svg(trace, title, detail, with_position)}};
     std::vector<std::string> written;
     for (const auto &f : files) {
         std::ofstream out(f.first, std::ios::binary);
