@@ -68,6 +68,10 @@ STDMETHODIMP_(ULONG) SimDevice::Release() {
         auto &list = open_device_objects();
         list.erase(std::remove(list.begin(), list.end(), this), list.end());
         sim().registry.retire(shell);
+        // A dead object is kept only to count late calls, which return before
+        // touching these: give their memory back.
+        format = UserFormat();
+        if (effects.empty()) std::vector<SimEffect *>().swap(effects);
     }
     call.finish(static_cast<HRESULT>(n));
     return n;
