@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# The first command: sets up, builds gantrel, its simulated DirectInput and
+# gantrel-probe, then runs the probe's guided demo under Wine on the
+# simulator's virtual wheel and joystick. The force-trace pictures land in
+# <build>/probe-demo. Nothing is left running afterwards.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${GANTREL_BUILD_DIR:-$root/build}"
+
+bash "$root/scripts/setup.sh"
+cmake -S "$root" -B "$build" -G Ninja \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" \
+  -DCMAKE_BUILD_TYPE="${GANTREL_BUILD_TYPE:-Release}" >/dev/null
+# Only what the demo needs; scripts/test.sh builds the rest.
+cmake --build "$build" --target gantrel_probe
+
+# The build tree's private prefix, with the simulator preferred over Wine's
+# own dinput8.dll; its wineserver is stopped however the demo ends.
+export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES=dinput8=n
+trap 'wineserver -k 2>/dev/null || true' EXIT
+bash "$root/cmake/wine-prefix.sh" init
+
+pictures="$build/probe-demo"
+rm -rf "$pictures"
+mkdir -p "$pictures"
+cd "$build/bin"
+wine gantrel-probe.exe demo --out "$(winepath -w "$pictures")" | tr -d '\r'
+echo
+echo "main: the force-trace pictures are in $pictures (open the .svg files in a web browser)"
