@@ -28,8 +28,8 @@ ParsedArgs parse_args(const std::string &command, const std::vector<std::string>
 long parse_long(const std::string &text, const std::string &what, long lo, long hi);
 double parse_number(const std::string &text, const std::string &what, double lo, double hi);
 std::vector<std::string> split(const std::string &text, char separator);
-// Exactly n comma-separated whole numbers (a list of n, or fewer when
-// `at_least` is smaller: the missing ones stay as given in `out`).
+// From at_least to out.size() comma-separated whole numbers, read into
+// out in order; entries not given keep the values out held.
 void parse_long_list(const std::string &text, const std::string &what, long lo, long hi, size_t at_least,
                      std::vector<long> &out);
 
