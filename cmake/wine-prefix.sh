@@ -18,6 +18,8 @@ case "${1:-}" in
       wineserver -w
       touch "$WINEPREFIX/.gantrel-ready"
     fi
+    # The server outlives this script: it must not inherit, and so keep, the lock.
+    exec 9>&-
     wineserver -p </dev/null >/dev/null 2>&1
     # The first program of a session starts Wine's background services, which
     # keep its standard output open. Start them here, on /dev/null, so no test
