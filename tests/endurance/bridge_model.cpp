@@ -31,8 +31,8 @@ bool condition_type(int32_t type) { return type >= 8 && type <= 11; }
 
 }  // namespace
 
-BridgeModel::BridgeModel(const DeviceSpec (&specs)[kDevices]) {
-    for (int d = 0; d < kDevices; ++d) devices_[d].spec = specs[d];
+BridgeModel::BridgeModel(const DeviceProfile (&profiles)[kDevices]) {
+    for (int d = 0; d < kDevices; ++d) devices_[d].profile = profiles[d];
 }
 
 BridgeModel::Slot* BridgeModel::open_slot(int32_t handle) {
@@ -56,7 +56,7 @@ HRESULT BridgeModel::download(Entry& e) {
     const Slot& slot = slots_[e.slot];
     if (slot.lost) return as_hr(DIERR_INPUTLOST);
     if (e.downloaded) return DI_OK;
-    if (downloaded_on(slot.device) >= static_cast<int>(devices_[slot.device].spec.capacity))
+    if (downloaded_on(slot.device) >= static_cast<int>(devices_[slot.device].profile.capacity))
         return as_hr(DIERR_DEVICEFULL);
     e.downloaded = true;
     return DI_OK;
@@ -183,7 +183,7 @@ Outcome BridgeModel::create(int32_t handle, int32_t type, const EffectParams* p,
         return fail(DIB_E_BADARG, "condition effect with no axes");
 
     const Device& device = devices_[slot->device];
-    const bool listed = device.spec.all_effects || type == DIB_EFFECT_CONSTANT || type == DIB_EFFECT_SINE ||
+    const bool listed = device.profile.all_effects || type == DIB_EFFECT_CONSTANT || type == DIB_EFFECT_SINE ||
                         type == DIB_EFFECT_SPRING;
     HRESULT hr = DI_OK;
     if (f.hits(GSIM_M_DEV_CREATEEFFECT, 0)) {
@@ -194,7 +194,7 @@ Outcome BridgeModel::create(int32_t handle, int32_t type, const EffectParams* p,
     } else {
         ++objects_.effects;
         if (!slot->lost) {  // a lost device creates without downloading
-            hr = downloaded_on(slot->device) >= static_cast<int>(device.spec.capacity) ? as_hr(DIERR_DEVICEFULL)
+            hr = downloaded_on(slot->device) >= static_cast<int>(device.profile.capacity) ? as_hr(DIERR_DEVICEFULL)
                                                                                         : DI_OK;
             downloads = SUCCEEDED(hr);
         }

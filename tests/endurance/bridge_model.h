@@ -52,14 +52,14 @@ struct SimObjects {
     int effects = 0;
 };
 
-struct DeviceSpec {
+struct DeviceProfile {
     DWORD capacity;    // effects the device holds downloaded at once
     bool all_effects;  // false: only constant, sine and spring
 };
 
 class BridgeModel {
 public:
-    explicit BridgeModel(const DeviceSpec (&specs)[kDevices]);
+    explicit BridgeModel(const DeviceProfile (&profiles)[kDevices]);
 
     Outcome open(int device, const Fault& f);
     Outcome release(int32_t handle, const Fault& f);
@@ -90,7 +90,7 @@ public:
 
 private:
     struct Device {
-        DeviceSpec spec;
+        DeviceProfile profile;
         bool attached = true;
         bool held = false;  // by another application
         int owner = -1;     // slot holding exclusive access

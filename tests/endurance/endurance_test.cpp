@@ -19,7 +19,7 @@ namespace {
 
 // Capacities small enough that devices run out of effect slots now and then;
 // two devices lack most effect types.
-const DeviceSpec kSpecs[kDevices] = {{12, true}, {12, true}, {6, true},  {12, false}, {24, true},
+const DeviceProfile kSpecs[kDevices] = {{12, true}, {12, true}, {6, true},  {12, false}, {24, true},
                                      {12, true}, {6, false}, {12, true}, {24, true},  {12, true}};
 
 // What the bridge's stretches of a measured run may gain beyond their

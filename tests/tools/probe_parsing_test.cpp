@@ -23,9 +23,9 @@ ProbeError failure_of(F call) {
 }
 
 ParsedArgs play_args(const std::vector<std::string> &words) {
-    OptionSpec spec = effect_option_spec();
-    spec["seconds"] = true;
-    return parse_args("play", words, spec);
+    OptionTable options = effect_option_table();
+    options["seconds"] = true;
+    return parse_args("play", words, options);
 }
 
 TEST(ProbeArgs, SplitsWordsIntoPositionalsAndOptions) {
@@ -41,15 +41,15 @@ TEST(ProbeArgs, SplitsWordsIntoPositionalsAndOptions) {
 }
 
 TEST(ProbeArgs, RefusesOptionsItDoesNotKnowOrCannotUse) {
-    const OptionSpec spec = {{"period", true}, {"json", false}};
-    const ProbeError unknown = failure_of([&] { parse_args("play", {"--perod", "3"}, spec); });
+    const OptionTable options = {{"period", true}, {"json", false}};
+    const ProbeError unknown = failure_of([&] { parse_args("play", {"--perod", "3"}, options); });
     EXPECT_EQ(unknown.status, kExitUsage);
     EXPECT_NE(std::string(unknown.what()).find("play: unknown option --perod"), std::string::npos);
     EXPECT_NE(std::string(unknown.what()).find("--help"), std::string::npos);
-    EXPECT_EQ(failure_of([&] { parse_args("play", {"--period"}, spec); }).status, kExitUsage);
-    EXPECT_EQ(failure_of([&] { parse_args("play", {"--period", "1", "--period", "2"}, spec); }).status, kExitUsage);
-    EXPECT_EQ(failure_of([&] { parse_args("play", {"--json=1"}, spec); }).status, kExitUsage);
-    EXPECT_EQ(failure_of([&] { parse_args("play", {"-x"}, spec); }).status, kExitUsage);
+    EXPECT_EQ(failure_of([&] { parse_args("play", {"--period"}, options); }).status, kExitUsage);
+    EXPECT_EQ(failure_of([&] { parse_args("play", {"--period", "1", "--period", "2"}, options); }).status, kExitUsage);
+    EXPECT_EQ(failure_of([&] { parse_args("play", {"--json=1"}, options); }).status, kExitUsage);
+    EXPECT_EQ(failure_of([&] { parse_args("play", {"-x"}, options); }).status, kExitUsage);
 }
 
 TEST(ProbeArgs, TypedValuesNameWhatIsWrong) {

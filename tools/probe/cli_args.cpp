@@ -8,7 +8,7 @@
 
 namespace probe {
 
-ParsedArgs parse_args(const std::string &command, const std::vector<std::string> &words, const OptionSpec &spec) {
+ParsedArgs parse_args(const std::string &command, const std::vector<std::string> &words, const OptionTable &allowed) {
     ParsedArgs out;
     for (size_t i = 0; i < words.size(); i++) {
         const std::string &w = words[i];
@@ -30,8 +30,8 @@ ParsedArgs parse_args(const std::string &command, const std::vector<std::string>
             value = name.substr(eq + 1);
             name.erase(eq);
         }
-        auto known = spec.find(name);
-        if (known == spec.end()) throw usage_error(command + ": unknown option --" + name);
+        auto known = allowed.find(name);
+        if (known == allowed.end()) throw usage_error(command + ": unknown option --" + name);
         if (out.has(name)) throw usage_error(command + ": --" + name + " given twice");
         if (known->second && !inline_value) {
             if (i + 1 >= words.size()) throw usage_error(command + ": --" + name + " needs a value");

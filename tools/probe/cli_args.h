@@ -16,13 +16,13 @@ struct ParsedArgs {
 };
 
 // Option names and whether each takes a value. --help and -h are always known.
-using OptionSpec = std::map<std::string, bool>;
+using OptionTable = std::map<std::string, bool>;
 
 // Splits words into positional ones and options ("--name value" or
 // "--name=value"); throws a usage ProbeError naming the command for an
 // unknown, repeated or valueless option.
 ParsedArgs parse_args(const std::string &command, const std::vector<std::string> &words,
-                      const OptionSpec &spec);
+                      const OptionTable &allowed);
 
 // Typed values; each throws a usage ProbeError naming `what`.
 long parse_long(const std::string &text, const std::string &what, long lo, long hi);

@@ -14,11 +14,11 @@ namespace probe {
 
 namespace {
 
-OptionSpec play_option_spec() {
-    OptionSpec spec = effect_option_spec();
-    for (const char *name : {"seconds", "count", "map", "flip", "out", "sweep"}) spec[name] = true;
-    spec["no-trace"] = false;
-    return spec;
+OptionTable play_option_table() {
+    OptionTable options = effect_option_table();
+    for (const char *name : {"seconds", "count", "map", "flip", "out", "sweep"}) options[name] = true;
+    options["no-trace"] = false;
+    return options;
 }
 
 // The simulator swings the mapped axes during a condition, so that it has
@@ -40,7 +40,7 @@ std::string seconds_text(unsigned ms) {
 }  // namespace
 
 int play_command(const std::vector<std::string> &words, Io &io) {
-    const ParsedArgs args = parse_args("play", words, play_option_spec());
+    const ParsedArgs args = parse_args("play", words, play_option_table());
     if (args.help) {
         io.out << help_text("play");
         return kExitOk;

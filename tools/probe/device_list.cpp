@@ -115,12 +115,12 @@ std::string device_table(const std::vector<DeviceEntry> &devices, const std::vec
 
 std::string DeviceChoice::label() const { return index >= 0 ? "device " + std::to_string(index) : guid; }
 
-DeviceChoice choose_device(const std::string &spec, const std::vector<DeviceEntry> &devices) {
+DeviceChoice choose_device(const std::string &wanted, const std::vector<DeviceEntry> &devices) {
     DeviceChoice choice;
-    if (!spec.empty() && spec[0] == '{') {
-        choice.guid = spec;
+    if (!wanted.empty() && wanted[0] == '{') {
+        choice.guid = wanted;
         for (size_t i = 0; i < devices.size(); i++) {
-            std::string listed = devices[i].guid, given = spec;
+            std::string listed = devices[i].guid, given = wanted;
             for (char &c : listed) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
             for (char &c : given) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
             if (listed == given) {
@@ -130,17 +130,17 @@ DeviceChoice choose_device(const std::string &spec, const std::vector<DeviceEntr
         }
         return choice;
     }
-    const bool digits = !spec.empty() && spec.size() < 6 &&
-                        std::all_of(spec.begin(), spec.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const bool digits = !wanted.empty() && wanted.size() < 6 &&
+                        std::all_of(wanted.begin(), wanted.end(), [](char c) { return c >= '0' && c <= '9'; });
     if (!digits)
-        throw usage_error("\"" + spec + "\" is not a device: give its number from gantrel-probe list, or its GUID");
-    const size_t index = std::stoul(spec);
+        throw usage_error("\"" + wanted + "\" is not a device: give its number from gantrel-probe list, or its GUID");
+    const size_t index = std::stoul(wanted);
     if (index >= devices.size()) {
         const std::string attached = devices.empty() ? "no force-feedback controller is attached"
                                                      : std::to_string(devices.size()) +
                                                            " force-feedback controller(s) attached, numbered 0 to " +
                                                            std::to_string(devices.size() - 1);
-        throw ProbeError(kExitNoDevice, "there is no device " + spec + ": " + attached);
+        throw ProbeError(kExitNoDevice, "there is no device " + wanted + ": " + attached);
     }
     choice.index = static_cast<int>(index);
     choice.entry = &devices[index];

@@ -33,6 +33,6 @@ struct DeviceChoice {
 // DEVICE on the command line: a list index or a GUID text "{...}".
 // Throws a usage error for anything else and a no-device error for an
 // index the list does not have.
-DeviceChoice choose_device(const std::string &spec, const std::vector<DeviceEntry> &devices);
+DeviceChoice choose_device(const std::string &wanted, const std::vector<DeviceEntry> &devices);
 
 }  // namespace probe

@@ -41,12 +41,12 @@ long option_long(const ParsedArgs &args, const char *name, long lo, long hi, lon
 }
 
 // "offset=100,coef=2048,neg-sat=1000" (or "off") for one condition axis.
-void apply_condition_spec(const std::string &spec, const std::string &what, ConditionAxisParams &c) {
-    if (spec == "off") {
+void apply_condition_text(const std::string &text, const std::string &what, ConditionAxisParams &c) {
+    if (text == "off") {
         c.enabled = 0;
         return;
     }
-    for (const std::string &item : split(spec, ',')) {
+    for (const std::string &item : split(text, ',')) {
         const size_t eq = item.find('=');
         const std::string key = item.substr(0, eq);
         if (eq == std::string::npos)
@@ -91,17 +91,17 @@ int32_t effect_type(const std::string &name) {
 bool is_condition(int32_t type) { return type >= DIB_EFFECT_SPRING && type <= DIB_EFFECT_FRICTION; }
 bool is_periodic(int32_t type) { return type >= DIB_EFFECT_SQUARE && type <= DIB_EFFECT_SAWTOOTHDOWN; }
 
-OptionSpec effect_option_spec() {
-    OptionSpec spec;
-    for (const char *n : kCommon) spec[n] = true;
-    for (const char *n : kPeriodic) spec[n] = true;
-    for (const char *n : kCondition) spec[n] = true;
-    return spec;
+OptionTable effect_option_table() {
+    OptionTable options;
+    for (const char *n : kCommon) options[n] = true;
+    for (const char *n : kPeriodic) options[n] = true;
+    for (const char *n : kCondition) options[n] = true;
+    return options;
 }
 
 EffectParams effect_params(int32_t type, const ParsedArgs &args) {
     for (const auto &option : args.options)
-        if (effect_option_spec().count(option.first) && !applies(type, option.first))
+        if (effect_option_table().count(option.first) && !applies(type, option.first))
             throw usage_error("play: --" + option.first + " does not apply to " + effect_name(type));
 
     EffectParams p;
@@ -146,8 +146,8 @@ EffectParams effect_params(int32_t type, const ParsedArgs &args) {
             c.negative_saturation = sat[1];
             c.deadband = option_long(args, "deadband", 0, kFull, 0);
         }
-        if (args.has("cond0")) apply_condition_spec(args.value("cond0"), "--cond0", p.cond[0]);
-        if (args.has("cond1")) apply_condition_spec(args.value("cond1"), "--cond1", p.cond[1]);
+        if (args.has("cond0")) apply_condition_text(args.value("cond0"), "--cond0", p.cond[0]);
+        if (args.has("cond1")) apply_condition_text(args.value("cond1"), "--cond1", p.cond[1]);
         if (!p.cond[0].enabled && !p.cond[1].enabled)
             throw usage_error("play: --cond0 off and --cond1 off leave the condition no axis to act on");
     }

@@ -19,7 +19,7 @@ bool is_periodic(int32_t type);
 
 // The effect options a play command knows (with --seconds and the others
 // of play added by the command itself).
-OptionSpec effect_option_spec();
+OptionTable effect_option_table();
 
 // EffectParams for `type` from the options, over the probe's defaults
 // (full gain, until stopped, direction 90, magnitude 2048, period 200 ms,

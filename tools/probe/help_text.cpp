@@ -114,7 +114,7 @@ Conditions (both mapped axes unless told otherwise):
   --saturation P[,N]   the most force on each side (default 4096)
   --deadband N      no force within N of the centre point (default 0)
   --center N        the centre point (default 0)
-  --cond0 SPEC, --cond1 SPEC   one mapped axis in detail, e.g.
+  --cond0 LIST, --cond1 LIST   one mapped axis in detail, e.g.
                     offset=0,coef=2048,neg-coef=1024,sat=4096,neg-sat=2048,deadband=200,
                     or "off" to leave that axis alone
 With the simulated DirectInput:
