@@ -101,3 +101,29 @@ INSTANTIATE_TEST_SUITE_P(EveryCall, OpenFaults, ::testing::ValuesIn(kFaults),
                                  if (!isalnum(static_cast<unsigned char>(c))) c = '_';
                              return name;
                          });
+
+// Release and the axis query ignore every DirectInput failure they meet: the
+// slot is freed all the same, and every object is released exactly once.
+TEST_F(SimTest, ReleaseAndQueryIgnoreDirectInputFailures) {
+    const int methods[] = {GSIM_M_EFF_STOP, GSIM_M_EFF_UNLOAD, GSIM_M_DEV_SENDFORCEFEEDBACKCOMMAND,
+                           GSIM_M_DEV_UNACQUIRE, GSIM_M_DEV_SETPROPERTY};
+    for (int method : methods) {
+        const int32_t h = open(GSIM_BUILTIN_JOYSTICK);
+        EffectParams p = no_params();
+        ASSERT_EQ(dib_effect_create(h, DIB_EFFECT_CONSTANT, &p), 1);
+        dib_ffb_axes(0);
+        gsim_fail_next(method, E_FAIL, GSIM_FAULT_FOREVER);
+        EXPECT_EQ(dib_release(h), DIB_OK) << gsim_method_name(method);
+        gsim_fault_clear(0);
+        EXPECT_EQ(last_error(), "bad device handle") << "release writes no message";
+        EXPECT_EQ(dib_ffb_axes(h), DIB_E_BADARG);
+        EXPECT_EQ(gsim_live_devices(), 0) << gsim_method_name(method);
+        EXPECT_EQ(gsim_live_effects(), 0) << gsim_method_name(method);
+    }
+
+    // A failed object scan answers an empty mask, and the temporary device goes.
+    gsim_fail_next(GSIM_M_DEV_ENUMOBJECTS, E_FAIL, 1);
+    EXPECT_EQ(dib_query_ffb_axes(guid_of(GSIM_BUILTIN_JOYSTICK).c_str()), 0);
+    EXPECT_EQ(dib_query_ffb_axes(guid_of(GSIM_BUILTIN_JOYSTICK).c_str()), 3);
+    EXPECT_EQ(gsim_live_devices(), 0);
+}
