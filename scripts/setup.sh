@@ -3,7 +3,8 @@
 # Safe to run again: it only calls apt-get when something is missing.
 set -euo pipefail
 
-packages=(cmake ninja-build mingw-w64 wine64 googletest nlohmann-json3-dev llvm)
+# wine64 alone lacks the `wine` command, which the wine package brings.
+packages=(cmake ninja-build mingw-w64 wine wine64 googletest nlohmann-json3-dev llvm)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -16,5 +17,5 @@ if ((${#missing[@]})); then
   [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
   export DEBIAN_FRONTEND=noninteractive
   "${sudo_cmd[@]}" apt-get update -qq
-  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
