@@ -29,9 +29,12 @@ std::string describe_attached(const DIDEVICEINSTANCEA& instance) {
     IDirectInputDevice8A* device = nullptr;
     if (FAILED(g_directinput->CreateDevice(instance.guidInstance, &device, nullptr)) || !device)
         return std::string();
-    std::string description = describe_device(device, instance);
-    device->Release();
-    return description;
+    // Released however describing ends, running out of memory included.
+    struct Temporary {
+        IDirectInputDevice8A* device;
+        ~Temporary() { device->Release(); }
+    } temporary{device};
+    return describe_device(device, instance);
 }
 
 BOOL CALLBACK enum_device_callback(LPCDIDEVICEINSTANCEA instance, LPVOID context) {
