@@ -1,5 +1,6 @@
 // IDirectInputDevice8A: lifetime, acquisition, data format, cooperative
 // level, and the methods nobody calls.
+#include "com_lifetime.h"
 #include "sim_lock.h"
 #include "sim_objects.h"
 #include "sim_state.h"
@@ -21,46 +22,22 @@ SimDevice::SimDevice(const DevicePtr &d) : dev(d) {
 STDMETHODIMP SimDevice::QueryInterface(REFIID riid, void **out) {
     if (!shell.alive) return dead_call(GSIM_M_DEV_QUERYINTERFACE, shell);
     CallScope call(GSIM_M_DEV_QUERYINTERFACE, &shell, dev.get());
-    if (GSIM_CALL *c = call.rec()) {
-        c->guid = riid;
-        c->null_out = out == nullptr;
-    }
-    if (call.faulted()) {
-        if (out) *out = nullptr;
-        return call.fault_hr();
-    }
-    if (!out) return call.finish(E_POINTER);
-    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IDirectInputDeviceA) ||
-        IsEqualGUID(riid, IID_IDirectInputDevice2A) || IsEqualGUID(riid, IID_IDirectInputDevice7A) ||
-        IsEqualGUID(riid, IID_IDirectInputDevice8A)) {
-        shell.refs++;
-        *out = static_cast<IDirectInputDevice8A *>(this);
-        return call.finish(S_OK);
-    }
-    *out = nullptr;
-    return call.finish(E_NOINTERFACE);
+    const bool ours = IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IDirectInputDeviceA) ||
+                      IsEqualGUID(riid, IID_IDirectInputDevice2A) ||
+                      IsEqualGUID(riid, IID_IDirectInputDevice7A) ||
+                      IsEqualGUID(riid, IID_IDirectInputDevice8A);
+    return answer_query_interface(call, shell, riid, out, static_cast<IDirectInputDevice8A *>(this), ours);
 }
 
 STDMETHODIMP_(ULONG) SimDevice::AddRef() {
     CallScope call(GSIM_M_DEV_ADDREF, &shell, dev.get());
-    if (!shell.alive) {
-        sim().registry.dead_calls++;
-        call.finish(0);
-        return 0;
-    }
-    ULONG n = static_cast<ULONG>(++shell.refs);
-    call.finish(static_cast<HRESULT>(n));
-    return n;
+    return add_reference(call, shell);
 }
 
 STDMETHODIMP_(ULONG) SimDevice::Release() {
     CallScope call(GSIM_M_DEV_RELEASE, &shell, dev.get());
-    if (!shell.alive) {
-        sim().registry.over_releases++;
-        call.finish(0);
-        return 0;
-    }
-    ULONG n = static_cast<ULONG>(--shell.refs);
+    ULONG n;
+    if (!drop_reference(call, shell, n)) return 0;
     if (n == 0) {
         // As DirectInput: releasing the device unacquires it, which resets
         // force feedback; the effects stay alive but unloaded.
@@ -73,8 +50,7 @@ STDMETHODIMP_(ULONG) SimDevice::Release() {
         format = UserFormat();
         if (effects.empty()) std::vector<SimEffect *>().swap(effects);
     }
-    call.finish(static_cast<HRESULT>(n));
-    return n;
+    return finish_release(call, n);
 }
 
 HRESULT SimDevice::not_exclusive_error() const {

@@ -1,4 +1,5 @@
 // IDirectInput8A and DirectInput8Create.
+#include "com_lifetime.h"
 #include "null_ref.h"
 #include "sim_lock.h"
 #include "sim_objects.h"
@@ -11,49 +12,23 @@ SimDirectInput::SimDirectInput() { sim().registry.enroll(shell, GSIM_KIND_DINPUT
 STDMETHODIMP SimDirectInput::QueryInterface(REFIID riid, void **out) {
     if (!shell.alive) return dead_call(GSIM_M_DI_QUERYINTERFACE, shell);
     CallScope call(GSIM_M_DI_QUERYINTERFACE, &shell, nullptr);
-    if (GSIM_CALL *c = call.rec()) {
-        c->guid = riid;
-        c->null_out = out == nullptr;
-    }
-    if (call.faulted()) {
-        if (out) *out = nullptr;
-        return call.fault_hr();
-    }
-    if (!out) return call.finish(E_POINTER);
-    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IDirectInput8A)) {
-        shell.refs++;
-        *out = static_cast<IDirectInput8A *>(this);
-        return call.finish(S_OK);
-    }
-    *out = nullptr;
-    return call.finish(E_NOINTERFACE);
+    const bool ours = IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IDirectInput8A);
+    return answer_query_interface(call, shell, riid, out, static_cast<IDirectInput8A *>(this), ours);
 }
 
 STDMETHODIMP_(ULONG) SimDirectInput::AddRef() {
     CallScope call(GSIM_M_DI_ADDREF, &shell, nullptr);
-    if (!shell.alive) {
-        sim().registry.dead_calls++;
-        call.finish(0);
-        return 0;
-    }
-    ULONG n = static_cast<ULONG>(++shell.refs);
-    call.finish(static_cast<HRESULT>(n));
-    return n;
+    return add_reference(call, shell);
 }
 
 STDMETHODIMP_(ULONG) SimDirectInput::Release() {
     CallScope call(GSIM_M_DI_RELEASE, &shell, nullptr);
-    if (!shell.alive) {
-        sim().registry.over_releases++;
-        call.finish(0);
-        return 0;
-    }
-    ULONG n = static_cast<ULONG>(--shell.refs);
+    ULONG n;
+    if (!drop_reference(call, shell, n)) return 0;
     // Device objects stay usable after the DirectInput object goes, as
     // with DirectInput.
     if (n == 0) sim().registry.retire(shell);
-    call.finish(static_cast<HRESULT>(n));
-    return n;
+    return finish_release(call, n);
 }
 
 static DWORD device_class(DWORD dev_type) {

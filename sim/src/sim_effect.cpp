@@ -1,4 +1,5 @@
 // IDirectInputEffect: parameters and play state of one effect.
+#include "com_lifetime.h"
 #include "effect_params.h"
 #include "null_ref.h"
 #include "sim_objects.h"
@@ -146,44 +147,19 @@ HRESULT SimEffect::set_params(const DIEFFECT *p, DWORD flags) {
 STDMETHODIMP SimEffect::QueryInterface(REFIID riid, void **out) {
     if (!shell.alive) return dead_call(GSIM_M_EFF_QUERYINTERFACE, shell);
     CallScope call(GSIM_M_EFF_QUERYINTERFACE, &shell, device(), shell.id);
-    if (GSIM_CALL *c = call.rec()) {
-        c->guid = riid;
-        c->null_out = out == nullptr;
-    }
-    if (call.faulted()) {
-        if (out) *out = nullptr;
-        return call.fault_hr();
-    }
-    if (!out) return call.finish(E_POINTER);
-    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IDirectInputEffect)) {
-        shell.refs++;
-        *out = static_cast<IDirectInputEffect *>(this);
-        return call.finish(S_OK);
-    }
-    *out = nullptr;
-    return call.finish(E_NOINTERFACE);
+    const bool ours = IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IDirectInputEffect);
+    return answer_query_interface(call, shell, riid, out, static_cast<IDirectInputEffect *>(this), ours);
 }
 
 STDMETHODIMP_(ULONG) SimEffect::AddRef() {
     CallScope call(GSIM_M_EFF_ADDREF, &shell, device(), shell.id);
-    if (!shell.alive) {
-        sim().registry.dead_calls++;
-        call.finish(0);
-        return 0;
-    }
-    ULONG n = static_cast<ULONG>(++shell.refs);
-    call.finish(static_cast<HRESULT>(n));
-    return n;
+    return add_reference(call, shell);
 }
 
 STDMETHODIMP_(ULONG) SimEffect::Release() {
     CallScope call(GSIM_M_EFF_RELEASE, &shell, device(), shell.id);
-    if (!shell.alive) {
-        sim().registry.over_releases++;
-        call.finish(0);
-        return 0;
-    }
-    ULONG n = static_cast<ULONG>(--shell.refs);
+    ULONG n;
+    if (!drop_reference(call, shell, n)) return 0;
     if (n == 0) {
         // The last reference unloads the effect and frees its slot.
         unload();
@@ -193,8 +169,7 @@ STDMETHODIMP_(ULONG) SimEffect::Release() {
         sim().registry.retire(shell);
         st.reset();
     }
-    call.finish(static_cast<HRESULT>(n));
-    return n;
+    return finish_release(call, n);
 }
 
 STDMETHODIMP SimEffect::Initialize(HINSTANCE, DWORD, REFGUID) { return E_NOTIMPL; }
