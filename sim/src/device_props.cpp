@@ -79,19 +79,40 @@ static HRESULT check_property(SimDevice &d, const std::vector<DevObject> &objs, 
     return DI_OK;
 }
 
+namespace {
+
+// Where a property call lands once its header has been checked.
+struct PropertyTarget {
+    UINT_PTR id = 0;
+    bool known = false;            // a DIPROP_ the simulator handles; other GUIDs succeed idly
+    std::vector<DevObject> objs;   // the objects as the program's data format sees them
+    int target = -1;               // the addressed object, -1 for the whole device
+};
+
+// What GetProperty and SetProperty share before they touch the value.
+HRESULT resolve_property(SimDevice &d, REFGUID prop, const DIPROPHEADER *h, bool set, PropertyTarget &t) {
+    if (!h || h->dwHeaderSize != sizeof(DIPROPHEADER)) return DIERR_INVALIDPARAM;
+    t.id = prop_id(prop);
+    if (!is_pseudo(t.id)) return DI_OK;
+    t.known = true;
+    t.objs = flatten_objects(d.dev->desc);
+    if (d.format.set && d.format.matched_version != d.dev->version) match_format(d.format, t.objs, d.dev->version);
+    return check_property(d, t.objs, t.id, h, set, t.target);
+}
+
+}  // namespace
+
 STDMETHODIMP SimDevice::GetProperty(REFGUID prop, LPDIPROPHEADER h) {
     if (!shell.alive) return dead_call(GSIM_M_DEV_GETPROPERTY, shell);
     CallScope call(GSIM_M_DEV_GETPROPERTY, &shell, dev.get());
     record_header(call, prop, h);
     if (call.faulted()) return call.fault_hr();
-    if (!h || h->dwHeaderSize != sizeof(DIPROPHEADER)) return call.finish(DIERR_INVALIDPARAM);
-    UINT_PTR id = prop_id(prop);
-    if (!is_pseudo(id)) return call.finish(DI_OK);
-    std::vector<DevObject> objs = flatten_objects(dev->desc);
-    if (format.set && format.matched_version != dev->version) match_format(format, objs, dev->version);
-    int target;
-    HRESULT hr = check_property(*this, objs, id, h, false, target);
-    if (FAILED(hr)) return call.finish(hr);
+    PropertyTarget t;
+    const HRESULT hr = resolve_property(*this, prop, h, false, t);
+    if (FAILED(hr) || !t.known) return call.finish(hr);
+    const UINT_PTR id = t.id;
+    const std::vector<DevObject> &objs = t.objs;
+    const int target = t.target;
 
     const GSIM_DEVICE_DESC &d = dev->desc;
     auto *dw = reinterpret_cast<DIPROPDWORD *>(h);
@@ -128,14 +149,12 @@ STDMETHODIMP SimDevice::SetProperty(REFGUID prop, LPCDIPROPHEADER h) {
     record_header(call, prop, h);
     record_data(call, h);
     if (call.faulted()) return call.fault_hr();
-    if (!h || h->dwHeaderSize != sizeof(DIPROPHEADER)) return call.finish(DIERR_INVALIDPARAM);
-    UINT_PTR id = prop_id(prop);
-    if (!is_pseudo(id)) return call.finish(DI_OK);
-    std::vector<DevObject> objs = flatten_objects(dev->desc);
-    if (format.set && format.matched_version != dev->version) match_format(format, objs, dev->version);
-    int target;
-    HRESULT hr = check_property(*this, objs, id, h, true, target);
-    if (FAILED(hr)) return call.finish(hr);
+    PropertyTarget t;
+    const HRESULT hr = resolve_property(*this, prop, h, true, t);
+    if (FAILED(hr) || !t.known) return call.finish(hr);
+    const UINT_PTR id = t.id;
+    const std::vector<DevObject> &objs = t.objs;
+    const int target = t.target;
 
     auto *dw = reinterpret_cast<const DIPROPDWORD *>(h);
     switch (id) {
