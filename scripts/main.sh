@@ -7,12 +7,8 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${GANTREL_BUILD_DIR:-$root/build}"
 
-bash "$root/scripts/setup.sh"
-cmake -S "$root" -B "$build" -G Ninja \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" \
-  -DCMAKE_BUILD_TYPE="${GANTREL_BUILD_TYPE:-Release}" >/dev/null
 # Only what the demo needs; scripts/test.sh builds the rest.
-cmake --build "$build" --target gantrel_probe
+bash "$root/scripts/build.sh" --target gantrel_probe
 
 # The build tree's private prefix, with the simulator preferred over Wine's
 # own dinput8.dll; its wineserver is stopped however the demo ends.
