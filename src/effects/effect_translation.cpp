@@ -7,7 +7,9 @@
 
 namespace gantrel {
 
-static_assert(sizeof(DIEFFECT) == 80, "DirectInput 8 DIEFFECT with dwStartDelay");
+// DirectInput 8's DIEFFECT, dwStartDelay included: 80 bytes on x64, 56 on x86.
+static_assert(sizeof(DIEFFECT) == (sizeof(void*) == 8 ? 80 : 56),
+              "DirectInput 8 DIEFFECT with dwStartDelay");
 static_assert(sizeof(DICONDITION) == 24 && sizeof(DIPERIODIC) == 16 &&
                   sizeof(DICONSTANTFORCE) == 4 && sizeof(DIENVELOPE) == 20,
               "published DirectInput record sizes");

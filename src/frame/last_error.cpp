@@ -17,11 +17,18 @@ namespace {
 // Sorted by the linker between mingw's .tls start and .tls$ZZZ end markers.
 __attribute__((section(".tls$GANTREL"))) char tls_template[kLastErrorSize];
 
-char* thread_buffer() {
+// TEB.ThreadLocalStoragePointer, the TEB's twelfth pointer.
+char** tls_slots() {
     char** slots;
-    asm("movq %%gs:0x58, %0" : "=r"(slots));  // TEB.ThreadLocalStoragePointer
-    return slots[_tls_index] + (tls_template - &_tls_start);
+#ifdef _WIN64
+    asm("movq %%gs:0x58, %0" : "=r"(slots));
+#else
+    asm("movl %%fs:0x2C, %0" : "=r"(slots));
+#endif
+    return slots;
 }
+
+char* thread_buffer() { return tls_slots()[_tls_index] + (tls_template - &_tls_start); }
 
 }  // namespace
 

@@ -54,7 +54,7 @@ TEST_F(Effects, EveryTypeCreatesItsDirectInputEffect) {
         EXPECT_EQ(e, expected_handle++) << row.type << ": " << last_error();
         const GSIM_CALL c = last(GSIM_M_DEV_CREATEEFFECT);
         EXPECT_EQ(text(c.guid), text(*row.guid));
-        EXPECT_EQ(c.params.dwSize, 80u);
+        EXPECT_EQ(c.params.dwSize, sizeof(void*) == 8 ? 80u : 56u);  // DIEFFECT of x64, x86
         EXPECT_EQ(c.params.cAxes, 2u);
         EXPECT_EQ(c.params.dwFlags, 0x22u);
         EXPECT_EQ(c.params.cbTypeSpecificParams, row.block_size);

@@ -12,7 +12,7 @@ class DeviceInfo : public SimTest {};
 
 std::vector<DIDEVICEOBJECTINSTANCEA> objects(IDirectInputDevice8A *dev, DWORD flags) {
     std::vector<DIDEVICEOBJECTINSTANCEA> out;
-    auto cb = [](LPCDIDEVICEOBJECTINSTANCEA o, LPVOID p) -> BOOL {
+    auto cb = [](LPCDIDEVICEOBJECTINSTANCEA o, LPVOID p) CALLBACK -> BOOL {
         static_cast<std::vector<DIDEVICEOBJECTINSTANCEA> *>(p)->push_back(*o);
         return DIENUM_CONTINUE;
     };
@@ -22,7 +22,7 @@ std::vector<DIDEVICEOBJECTINSTANCEA> objects(IDirectInputDevice8A *dev, DWORD fl
 
 std::vector<DIEFFECTINFOA> effects(IDirectInputDevice8A *dev, DWORD type) {
     std::vector<DIEFFECTINFOA> out;
-    auto cb = [](LPCDIEFFECTINFOA e, LPVOID p) -> BOOL {
+    auto cb = [](LPCDIEFFECTINFOA e, LPVOID p) CALLBACK -> BOOL {
         static_cast<std::vector<DIEFFECTINFOA> *>(p)->push_back(*e);
         return DIENUM_CONTINUE;
     };
@@ -76,7 +76,7 @@ TEST_F(DeviceInfo, ObjectsComeAxesFirstWithActuatorFlags) {
     EXPECT_EQ(objects(stick, DIDFT_BUTTON).size(), 12u);
     EXPECT_EQ(objects(stick, DIDFT_POV).size(), 1u);
     EXPECT_EQ(objects(stick, DIDFT_AXIS | DIDFT_FFACTUATOR).size(), 2u);
-    auto cb = [](LPCDIDEVICEOBJECTINSTANCEA, LPVOID) -> BOOL { return DIENUM_CONTINUE; };
+    auto cb = [](LPCDIDEVICEOBJECTINSTANCEA, LPVOID) CALLBACK -> BOOL { return DIENUM_CONTINUE; };
     EXPECT_EQ(stick->EnumObjects(nullptr, nullptr, DIDFT_ALL), DIERR_INVALIDPARAM);
     EXPECT_EQ(stick->EnumObjects(cb, nullptr, DIDFT_OUTPUT), DIERR_INVALIDPARAM);
     stick->Release();

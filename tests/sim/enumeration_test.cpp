@@ -13,7 +13,7 @@ std::vector<DIDEVICEINSTANCEA> enumerate(IDirectInput8A *di, DWORD type, DWORD f
         std::vector<DIDEVICEINSTANCEA> seen;
         size_t stop_after;
     } ctx{{}, stop_after};
-    auto cb = [](LPCDIDEVICEINSTANCEA inst, LPVOID p) -> BOOL {
+    auto cb = [](LPCDIDEVICEINSTANCEA inst, LPVOID p) CALLBACK -> BOOL {
         auto *c = static_cast<Ctx *>(p);
         c->seen.push_back(*inst);
         return c->seen.size() == c->stop_after ? DIENUM_STOP : DIENUM_CONTINUE;
@@ -60,7 +60,7 @@ TEST_F(Enumeration, FiltersByAttachmentForceFeedbackAndType) {
 }
 
 TEST_F(Enumeration, RejectsBadArguments) {
-    auto cb = [](LPCDIDEVICEINSTANCEA, LPVOID) -> BOOL { return DIENUM_CONTINUE; };
+    auto cb = [](LPCDIDEVICEINSTANCEA, LPVOID) CALLBACK -> BOOL { return DIENUM_CONTINUE; };
     EXPECT_EQ(di_->EnumDevices(DI8DEVCLASS_GAMECTRL, nullptr, nullptr, 0), DIERR_INVALIDPARAM);
     EXPECT_EQ(di_->EnumDevices(DI8DEVCLASS_GAMECTRL, cb, nullptr, 0x8), DIERR_INVALIDPARAM);
     EXPECT_EQ(di_->EnumDevices(7, cb, nullptr, 0), DIERR_INVALIDPARAM);

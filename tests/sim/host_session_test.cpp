@@ -13,7 +13,7 @@ class HostSession : public SimTest {};
 
 TEST_F(HostSession, EnumerateOpenReadAndDriveAnEffect) {
     std::vector<GUID> found;
-    auto cb = [](LPCDIDEVICEINSTANCEA inst, LPVOID p) -> BOOL {
+    auto cb = [](LPCDIDEVICEINSTANCEA inst, LPVOID p) CALLBACK -> BOOL {
         static_cast<std::vector<GUID> *>(p)->push_back(inst->guidInstance);
         return DIENUM_CONTINUE;
     };

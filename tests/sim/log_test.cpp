@@ -152,7 +152,7 @@ TEST_F(CallLog, EnumerationCallbacksMayCallBackIn) {
         IDirectInput8A *di;
         int opened;
     } ctx{di_, 0};
-    auto cb = [](LPCDIDEVICEINSTANCEA inst, LPVOID p) -> BOOL {
+    auto cb = [](LPCDIDEVICEINSTANCEA inst, LPVOID p) CALLBACK -> BOOL {
         auto *c = static_cast<Ctx *>(p);
         IDirectInputDevice8A *dev = nullptr;
         if (c->di->CreateDevice(inst->guidInstance, &dev, nullptr) == DI_OK) {
