@@ -1,21 +1,46 @@
 # The host developer's kit, installed by `cmake --install` and zipped by the
-# `package` target from the same layout:
-#   bin/gantrel.dll  include/gantrel.h
-#   lib/libgantrel.dll.a (MinGW)  lib/gantrel.lib (MSVC)  lib/gantrel.def
-#   lib/cmake/gantrel/  (find_package(gantrel 0.9))
+# `package` target from the same layout. Each build tree installs its own
+# architecture's side; the x64 and x86 trees install into one kit:
+#   include/gantrel.h
+#   bin/<arch>/gantrel.dll
+#   lib/<arch>/libgantrel.dll.a (MinGW)  gantrel.lib (MSVC)  gantrel.def
+#   lib/cmake/gantrel/  (find_package(gantrel 0.9) picks <arch> itself)
+#   tools/<arch>/gantrel-probe.exe
+#   simulator/<arch>/dinput8.dll  (for tests only, never beside a host)
+# <arch> is x64 or x86.
 include(CMakePackageConfigHelpers)
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(GANTREL_ARCH x86)
+  # -k: the x86 list names __stdcall symbols (dib_open@4) that bind to the
+  # undecorated exports.
+  set(dlltool_target -m i386 -k)
+else()
+  set(GANTREL_ARCH x64)
+  set(dlltool_target -m i386:x86-64)
+endif()
 
 find_program(GANTREL_DLLTOOL NAMES llvm-dlltool llvm-dlltool-14 llvm-dlltool-15 REQUIRED)
 set(msvc_implib ${CMAKE_BINARY_DIR}/lib/gantrel.lib)
 add_custom_command(OUTPUT ${msvc_implib}
-  COMMAND ${GANTREL_DLLTOOL} -m i386:x86-64 -d ${PROJECT_SOURCE_DIR}/src/frame/gantrel.def -l ${msvc_implib}
-  DEPENDS ${PROJECT_SOURCE_DIR}/src/frame/gantrel.def
+  COMMAND ${GANTREL_DLLTOOL} ${dlltool_target} -d ${GANTREL_EXPORT_DEF} -l ${msvc_implib}
+  DEPENDS ${GANTREL_EXPORT_DEF}
   COMMENT "Making the MSVC import library gantrel.lib")
 add_custom_target(gantrel_msvc_implib ALL DEPENDS ${msvc_implib})
 
-install(TARGETS gantrel RUNTIME DESTINATION bin ARCHIVE DESTINATION lib)
+install(TARGETS gantrel RUNTIME DESTINATION bin/${GANTREL_ARCH} ARCHIVE DESTINATION lib/${GANTREL_ARCH})
 install(FILES include/gantrel.h DESTINATION include)
-install(FILES src/frame/gantrel.def ${msvc_implib} DESTINATION lib)
+install(FILES ${GANTREL_EXPORT_DEF} ${msvc_implib} DESTINATION lib/${GANTREL_ARCH})
+
+# The probe and the simulated DirectInput ride along in folders of their own.
+if(TARGET gantrel_probe)
+  install(TARGETS gantrel_probe RUNTIME DESTINATION tools/${GANTREL_ARCH})
+endif()
+if(TARGET gantrel_sim)
+  install(TARGETS gantrel_sim RUNTIME DESTINATION simulator/${GANTREL_ARCH} ARCHIVE DESTINATION simulator/${GANTREL_ARCH})
+  install(FILES sim/include/gantrel_sim.h sim/include/gantrel_sim_force.h DESTINATION simulator/include)
+  install(FILES sim/kit-readme.md DESTINATION simulator RENAME README.md)
+endif()
 
 configure_file(cmake/gantrelConfig.cmake.in ${CMAKE_BINARY_DIR}/gantrelConfig.cmake @ONLY)
 write_basic_package_version_file(${CMAKE_BINARY_DIR}/gantrelConfigVersion.cmake
@@ -25,7 +50,13 @@ install(FILES ${CMAKE_BINARY_DIR}/gantrelConfig.cmake ${CMAKE_BINARY_DIR}/gantre
 
 set(CPACK_PACKAGE_NAME gantrel)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_SYSTEM_NAME win64)
+set(CPACK_SYSTEM_NAME windows)
 set(CPACK_GENERATOR ZIP)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+# The package carries both architectures: this tree's install, and the other
+# architecture's build tree when GANTREL_OTHER_ARCH_BUILD names one.
+set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};gantrel;ALL;/")
+if(GANTREL_OTHER_ARCH_BUILD)
+  list(APPEND CPACK_INSTALL_CMAKE_PROJECTS "${GANTREL_OTHER_ARCH_BUILD};gantrel;ALL;/")
+endif()
 include(CPack)

@@ -2,15 +2,23 @@
 # Installs the kit, builds the example hosts against it through find_package
 # exactly as a host project would, and runs them under Wine beside the
 # simulated DirectInput.
+#   host_kit.sh <build tree> <source dir> <simulated dinput8.dll> <x64|x86> [other architecture's tree]
+# With the other tree built too, the kit holds both architectures, as the
+# release does, and find_package must pick this one.
 set -euo pipefail
-build="$1" source="$2" simulator="$3"
+build="$1" source="$2" simulator="$3" arch="$4" other="${5:-}"
+toolchain="$source/cmake/toolchain-mingw64.cmake"
+if [ "$arch" = x86 ]; then toolchain="$source/cmake/toolchain-mingw32.cmake"; fi
 work="$build/kit-test"
 rm -rf "$work"
 mkdir -p "$work"
 
 cmake --install "$build" --prefix "$work/kit" >/dev/null
+if [ -n "$other" ] && [ -f "$other/bin/gantrel.dll" ]; then
+  cmake --install "$other" --prefix "$work/kit" >/dev/null
+fi
 cmake -S "$source/examples" -B "$work/examples" -G Ninja \
-  -DCMAKE_TOOLCHAIN_FILE="$source/cmake/toolchain-mingw64.cmake" \
+  -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
   -DCMAKE_FIND_ROOT_PATH_MODE_PACKAGE=BOTH \
   -DCMAKE_PREFIX_PATH="$work/kit" >/dev/null
 cmake --build "$work/examples" >/dev/null
@@ -19,7 +27,7 @@ cmake --build "$work/examples" >/dev/null
 # simulated dinput8.dll so that there is a device to talk to.
 run="$work/run"
 mkdir -p "$run"
-cp "$work/examples/host_c.exe" "$work/examples/host_cpp.exe" "$work/kit/bin/gantrel.dll" "$simulator" "$run/"
+cp "$work/examples/host_c.exe" "$work/examples/host_cpp.exe" "$work/kit/bin/$arch/gantrel.dll" "$simulator" "$run/"
 
 export WINEDLLOVERRIDES=dinput8=n WINEDEBUG=-all
 failures=0
