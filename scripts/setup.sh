@@ -3,8 +3,10 @@
 # Safe to run again: it only calls apt-get when something is missing.
 set -euo pipefail
 
-# wine64 alone lacks the `wine` command, which the wine package brings.
-packages=(cmake ninja-build mingw-w64 wine wine64 googletest nlohmann-json3-dev llvm)
+# wine64 alone lacks the `wine` command, which the wine package brings;
+# wine32:i386 runs the x86 build. clang and lld build the MSVC-style test host.
+packages=(cmake ninja-build mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+          wine wine64 wine32:i386 googletest nlohmann-json3-dev llvm clang lld)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -16,6 +18,8 @@ if ((${#missing[@]})); then
   sudo_cmd=()
   [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
   export DEBIAN_FRONTEND=noninteractive
+  # 32-bit Wine comes from Debian's i386 architecture.
+  dpkg --print-foreign-architectures | grep -qx i386 || "${sudo_cmd[@]}" dpkg --add-architecture i386
   "${sudo_cmd[@]}" apt-get update -qq
   "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
 fi

@@ -1,12 +1,21 @@
 #!/usr/bin/env bash
-# Builds gantrel and runs the whole test suite under Wine.
+# Builds gantrel for x64 and x86 and runs the whole test suite of each tree
+# under Wine (x86 under 32-bit Wine). Arguments go to each tree's ctest.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${GANTREL_BUILD_DIR:-$root/build}"
 
 bash "$root/scripts/build.sh"
+trees=("$build")
+case " ${GANTREL_ARCHS:-x64 x86} " in *" x86 "*) trees+=("$build/x86") ;; esac
+
 status=0
-(cd "$build" && ctest --output-on-failure "$@") || status=$?
-# Nothing may outlive the run: the tests share one wineserver for their prefix.
-WINEPREFIX="$build/wineprefix" wineserver -k 2>/dev/null || true
+for tree in "${trees[@]}"; do
+  echo "== tests of $tree"
+  (cd "$tree" && ctest --output-on-failure "$@") || status=$?
+  # Nothing may outlive the run: each prefix keeps one wineserver for its tests.
+  for prefix in "$tree"/wineprefix*/; do
+    [ -d "$prefix" ] && WINEPREFIX="${prefix%/}" wineserver -k 2>/dev/null || true
+  done
+done
 exit $status
