@@ -4,7 +4,7 @@
 set -euo pipefail
 
 # wine64 alone lacks the `wine` command, which the wine package brings.
-packages=(cmake ninja-build mingw-w64 wine wine64 googletest nlohmann-json3-dev llvm)
+packages=(cmake ninja-build mingw-w64 wine wine64 googletest nlohmann-json3-dev llvm tmux)
 
 missing=()
 for p in "${packages[@]}"; do
