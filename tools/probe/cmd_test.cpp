@@ -56,7 +56,7 @@ struct Tester {
     TesterSettings settings;
     std::unique_ptr<Effect> effect;
     bool playing = false;
-    std::string last = "nothing yet: the effect is created but not started";
+    std::string last{};  // what the last key did, or the library's refusal
 
     void create() {
         playing = false;
@@ -65,9 +65,8 @@ struct Tester {
         try {
             effect.reset(new Effect(device, settings.type, p));
             last = std::string("dib_effect_create -> OK: ") + effect_name(settings.type) + ", stopped";
-        } catch (const Interrupted &) {
-            throw;
         } catch (const ProbeError &e) {
+            // A type the device refuses is shown, not fatal: try another.
             last = e.what();
         }
     }

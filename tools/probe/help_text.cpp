@@ -211,7 +211,7 @@ std::string exit_status_help() {
             if (end == std::string::npos) end = words.size();
             if (line.size() > 11 && line.size() + (end - at) + 1 > 78) {
                 out += line + "\n";
-                line = std::string(10, ' ');
+                line = std::string(11, ' ');
             }
             line += (line.back() == ' ' ? "" : " ") + words.substr(at, end - at);
             at = end + 1;
