@@ -140,7 +140,8 @@ const char *const kTest = R"(Usage: gantrel-probe test DEVICE [--map A,B] [--fli
 
 An interactive tester in the console: the controller's axes, buttons and hats
 live, and one effect on its force-feedback axes that you start, stop and
-change with keys. Each change is sent at once with dib_effect_update.
+change with keys. Each change of a parameter is sent at once with
+dib_effect_update; a new type replaces the effect.
 
 It starts gently, with a constant force of 800 of 4096, stopped: hold the
 wheel or stick, press Space, and raise the force once you know which way it
