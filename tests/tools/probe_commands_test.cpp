@@ -216,12 +216,13 @@ TEST_F(ProbeTest, PollChangesPrintsOneLinePerChangeUntilCtrlC) {
     // Once the probe has sampled twice, press button 5, push the accelerator
     // (Y) by 1000 and the brake (Rz) by 16, below the threshold; two samples
     // later let go of the button, and two more later press Ctrl-C.
-    WhilePolling user({{2,
-                        [] {
-                            gsim_device_set_button(0, 5, TRUE);
-                            gsim_device_set_axis(0, DIJOFS_Y, 8000);
-                            gsim_device_set_axis(0, DIJOFS_RZ, 128);
-                        }},
+    GSIM_DEVICE_DESC wheel;
+    ASSERT_EQ(gsim_device_get(0, &wheel), GSIM_OK);
+    DIJOYSTATE2 pressed = wheel.state;  // all at once, so that one sample sees all
+    pressed.rgbButtons[5] = 0x80;
+    pressed.lY = 8000;
+    pressed.lRz = 128;
+    WhilePolling user({{2, [&] { gsim_device_set_state(0, &pressed); }},
                        {2, [] { gsim_device_set_button(0, 5, FALSE); }},
                        {2, ctrl_c}});
     const ProbeRun r = probe({"poll", "0", "--changes", "--interval", "5"});
