@@ -4,9 +4,10 @@
 set -euo pipefail
 
 # wine64 alone lacks the `wine` command, which the wine package brings;
-# wine32:i386 runs the x86 build. clang and lld build the MSVC-style test host.
+# wine32:i386 runs the x86 build. clang and lld build the MSVC-style test host;
+# tmux drives the probe's terminal test.
 packages=(cmake ninja-build mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-          wine wine64 wine32:i386 googletest nlohmann-json3-dev llvm clang lld)
+          wine wine64 wine32:i386 googletest nlohmann-json3-dev llvm clang lld tmux)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -11,43 +11,6 @@ namespace {
 
 const double kPi = 3.14159265358979323846;
 
-// Runs the probe executable beside this test with the given arguments and
-// returns its exit status and standard output.
-ProbeRun run_exe(const std::string &arguments) {
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, sizeof self);
-    std::string exe = self;
-    exe = exe.substr(0, exe.find_last_of('\\') + 1) + "gantrel-probe.exe";
-    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-    HANDLE read_end, write_end;
-    if (!CreatePipe(&read_end, &write_end, &sa, 0)) return {-1, "", "CreatePipe failed"};
-    SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = si.hStdError = write_end;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION pi = {};
-    std::string line = "\"" + exe + "\" " + arguments;
-    if (!CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-        CloseHandle(read_end);
-        CloseHandle(write_end);
-        return {-1, "", "CreateProcess failed for " + exe};
-    }
-    CloseHandle(write_end);
-    std::string out;
-    char buffer[4096];
-    DWORD got;
-    while (ReadFile(read_end, buffer, sizeof buffer, &got, nullptr) && got) out.append(buffer, got);
-    CloseHandle(read_end);
-    WaitForSingleObject(pi.hProcess, 60000);
-    DWORD status = 1;
-    GetExitCodeProcess(pi.hProcess, &status);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    return {static_cast<int>(status), out, ""};
-}
-
 // One trace: push and position columns by name, rows by time.
 struct Trace {
     std::vector<std::string> header;
@@ -92,7 +55,7 @@ ProbeRun ProbeDemo::run_;
 TEST_F(ProbeDemo, TellsTheTourAndWhereThePicturesAre) {
     ASSERT_EQ(run_.status, 0) << run_.out;
     for (const char *part : {"== 1. Which force-feedback controllers", "Gantrel Simulated Racing Wheel",
-                             "(state 15)", "buttons 2  hats E", "-- spring", "== 5. Changing an effect",
+                             "(dib_autocenter_state 15 = 1 + 2 + 4 + 8)", "buttons 2  hat E", "-- spring", "== 5. Changing an effect",
                              "== 7. Releasing the wheel", "auto-centre back on", "The force traces are in"})
         EXPECT_NE(run_.out.find(part), std::string::npos) << part;
     EXPECT_NE(run_.out.find(folder_), std::string::npos);

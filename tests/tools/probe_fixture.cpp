@@ -7,6 +7,43 @@
 
 namespace probetest {
 
+ProbeRun run_exe(const std::string &arguments) {
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string exe = self;
+    exe = exe.substr(0, exe.find_last_of('\\') + 1) + "gantrel-probe.exe";
+    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+    HANDLE read_end, write_end;
+    if (!CreatePipe(&read_end, &write_end, &sa, 0)) return {-1, "", "CreatePipe failed"};
+    SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = si.hStdError = write_end;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION pi = {};
+    std::string line = "\"" + exe + "\" " + arguments;
+    if (!CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+        CloseHandle(read_end);
+        CloseHandle(write_end);
+        return {-1, "", "CreateProcess failed for " + exe};
+    }
+    CloseHandle(write_end);
+    std::string out;
+    char buffer[4096];
+    DWORD got;
+    while (ReadFile(read_end, buffer, sizeof buffer, &got, nullptr) && got) out.append(buffer, got);
+    CloseHandle(read_end);
+    WaitForSingleObject(pi.hProcess, 60000);
+    DWORD status = 1;
+    GetExitCodeProcess(pi.hProcess, &status);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    return {static_cast<int>(status), out, ""};
+}
+
+std::string source_file(const std::string &relative_path) { return read_file("Z:" GANTREL_SOURCE_DIR "/" + relative_path); }
+
 std::string fresh_folder(const std::string &name) {
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);

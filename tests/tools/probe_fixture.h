@@ -18,6 +18,13 @@ struct ProbeRun {
     std::string out, err;
 };
 
+// Runs gantrel-probe.exe beside this test with the given arguments and
+// returns its exit status and standard output.
+ProbeRun run_exe(const std::string &arguments);
+
+// A file of the project's source tree (through Wine's Z: drive).
+std::string source_file(const std::string &relative_path);
+
 // A folder of its own under the temporary folder, emptied first.
 std::string fresh_folder(const std::string &name);
 std::string read_file(const std::string &path);

@@ -186,10 +186,10 @@ TEST(ProbeDevices, ReadsTheListWithEscapesAndAnsiNames) {
 
     const std::string table = device_table(list, {"X, Y", "Rz"});
     const std::string expected =
-        "#  GUID                                    Name             VID:PID    FF axes  Buttons  Hats  Period  Effects\n"
-        "0  {00000001-0002-0003-0405-060708090A0B}  Wheel \"Pro\" \xE9t\xE9  1234:5678  X, Y     20       1     500 us  "
+        "#  GUID                                    Name             VID:PID        FF axes  Buttons  POVs  Period  Effects\n"
+        "0  {00000001-0002-0003-0405-060708090A0B}  Wheel \"Pro\" \xE9t\xE9  0x1234:0x5678  X, Y     20       1     500 us  "
         "constant spring\n"
-        "1  {0000000A-0002-0003-0405-060708090A0B}  Pad              0001:0002  Rz       0        0     0 us\n";
+        "1  {0000000A-0002-0003-0405-060708090A0B}  Pad              0x0001:0x0002  Rz       0        0     0 us\n";
     EXPECT_EQ(table, expected);
 
     EXPECT_EQ(failure_of([] { parse_device_list("[{\"guid\":1}]"); }).status, kExitLibraryBase);

@@ -5,6 +5,7 @@
 #include "probe_errors.h"
 
 #include <cctype>
+#include <cstdio>
 
 namespace probe {
 
@@ -22,6 +23,33 @@ std::string squeeze_lower(const std::string &text) {
 }  // namespace
 
 const char *axis_name(int32_t code) { return code >= 0 && code < 8 ? kAxisNames[code] : "none"; }
+
+const char *axis_directinput_name(int32_t code) {
+    static const char *const names[8] = {"X axis",     "Y axis",     "Z axis",   "X rotation",
+                                         "Y rotation", "Z rotation", "slider 0", "slider 1"};
+    return code >= 0 && code < 8 ? names[code] : "none";
+}
+
+const char *axis_label(int32_t code) {
+    static const char *const labels[8] = {"X", "Y", "Z", "Rx", "Ry", "Rz", "S0", "S1"};
+    return code >= 0 && code < 8 ? labels[code] : "none";
+}
+
+const char *axis_hint(int32_t code) {
+    // How wheels, pedal sets and sticks commonly report themselves; a device
+    // may differ, which poll shows at once.
+    static const char *const hints[8] = {
+        "steering; stick left-right",
+        "accelerator or both pedals; stick forward-back",
+        "a pedal on some wheels; throttle",
+        "a pedal on some wheels",
+        "a pedal on some wheels",
+        "brake pedal; stick twist",
+        "clutch pedal; throttle lever",
+        "handbrake or another pedal",
+    };
+    return code >= 0 && code < 8 ? hints[code] : "";
+}
 
 int32_t parse_axis(const std::string &text, const std::string &what) {
     const std::string t = squeeze_lower(text);
@@ -59,6 +87,19 @@ void first_two_axes(int32_t mask, int32_t &axis0, int32_t &axis1) {
 const char *hat_name(unsigned code) {
     static const char *const names[8] = {"N", "NE", "E", "SE", "S", "SW", "W", "NW"};
     return code < 8 ? names[code] : "-";
+}
+
+std::string mask_text(int32_t mask) {
+    char text[48];
+    std::snprintf(text, sizeof text, "0x%02lX, bit n = axis code n", static_cast<unsigned long>(mask));
+    return text;
+}
+
+std::string autocenter_bits(int32_t state) {
+    std::string out = std::to_string(state) + " =";
+    for (int32_t bit = 1; bit <= 8; bit <<= 1)
+        if (state & bit) out += (out.back() == '=' ? " " : " + ") + std::to_string(bit);
+    return out.back() == '=' ? out + " no bit set" : out;
 }
 
 std::string autocenter_text(int32_t state) {

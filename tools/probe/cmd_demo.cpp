@@ -5,6 +5,7 @@
 #include "effect_run.h"
 #include "gantrel.h"
 #include "help_text.h"
+#include "interrupt.h"
 #include "poll_view.h"
 #include "probe_errors.h"
 #include "trace_files.h"
@@ -26,13 +27,28 @@ struct Tour {
     void heading(const std::string &text) { io.out << "\n== " << text << "\n"; }
     void say(const std::string &text) { io.out << text << "\n"; }
 
-    // Writes the trace of the device just played and says where it went.
-    void keep_trace(const TraceTarget &target, const std::string &name, const std::string &title,
-                    const std::string &detail, bool with_position) {
+    // The step now playing; its trace is written when it ends, or when
+    // Ctrl-C ends it early.
+    struct Picture {
+        TraceTarget target;
+        std::string name, title, detail;
+        bool with_position = false, open = false;
+    } current;
+
+    // Starts the trace of a step on the simulator's clock.
+    void begin_picture(const TraceTarget &target, const std::string &name, const std::string &title,
+                       const std::string &detail, bool with_position) {
+        current = {target, name, title, detail, with_position, true};
+        sim.record(target.index, 1);
+    }
+
+    // Writes the step's trace and says where it went.
+    void keep_picture() {
+        current.open = false;
         char stem[64];
-        std::snprintf(stem, sizeof stem, "%02d-%s", ++picture, name.c_str());
-        const ForceTrace t = sim.trace(target.index);
-        write_trace_files(t, folder, stem, title, detail, with_position);
+        std::snprintf(stem, sizeof stem, "%02d-%s", ++picture, current.name.c_str());
+        const ForceTrace t = sim.trace(current.target.index);
+        write_trace_files(t, folder, stem, current.title, current.detail, current.with_position);
         pictures.push_back(std::string(stem) + ".svg");
         say("   Measured: " + push_summary(t) + ".  Picture: " + stem + ".svg");
     }
@@ -112,7 +128,8 @@ std::vector<Step> effect_steps() {
 }
 
 void watch_inputs(Tour &tour, const OpenDevice &wheel, const AxisMap &map, const TraceTarget &target, int hats) {
-    tour.say("The simulator turns the steering to and fro (one swing a second); a button and the hat are\n"
+    tour.say(input_legend(map) +
+             "The simulator turns the steering to and fro (one swing a second); a button and the hat are\n"
              "pressed along the way. Five polls, 125 ms apart on the simulator's clock:");
     tour.sim.record(target.index, 1);
     tour.sim.move(target.index, DIB_AXIS_X, 0, 3000, 1000);
@@ -136,7 +153,8 @@ void play_each_effect(Tour &tour, const OpenDevice &wheel, const TraceTarget &ta
              "one-axis wheel pushes it left. Each effect is created, started, traced, stopped and destroyed.");
     for (const Step &step : effect_steps()) {
         tour.io.out << "\n-- " << effect_name(step.type) << "\n   " << step.sentence << "\n";
-        tour.sim.record(target.index, 1);
+        tour.begin_picture(target, effect_name(step.type), std::string(effect_name(step.type)) + " on the wheel",
+                           describe_effect(step.type, step.params, false), is_condition(step.type));
         if (is_condition(step.type)) tour.sim.move(target.index, DIB_AXIS_X, 0, 3277, 1000);
         Effect effect(wheel.handle(), step.type, step.params);
         effect.start(1);
@@ -144,15 +162,15 @@ void play_each_effect(Tour &tour, const OpenDevice &wheel, const TraceTarget &ta
         effect.stop();
         effect.destroy();
         tour.sim.move(target.index, DIB_AXIS_X, 0, 0, 0);
-        tour.keep_trace(target, effect_name(step.type), std::string(effect_name(step.type)) + " on the wheel",
-                        describe_effect(step.type, step.params, false), is_condition(step.type));
+        tour.keep_picture();
     }
 }
 
 void update_while_playing(Tour &tour, const OpenDevice &wheel, const TraceTarget &target) {
     tour.say("A sine (magnitude 1024, period 200 ms) plays; after 500 ms dib_effect_update asks for magnitude\n"
              "3072 and period 100 ms. The wheel takes new values while playing, so the wave changes in place.");
-    tour.sim.record(target.index, 1);
+    tour.begin_picture(target, "update", "sine updated while playing, on the wheel",
+                       "after 500 ms dib_effect_update: magnitude 1024 -> 3072, period 200 -> 100 ms", false);
     EffectParams p = wave(1024, 200);
     Effect effect(wheel.handle(), DIB_EFFECT_SINE, p);
     effect.start(1);
@@ -163,20 +181,21 @@ void update_while_playing(Tour &tour, const OpenDevice &wheel, const TraceTarget
     let_time_pass(wheel.handle(), 500, target, false);
     effect.stop();
     effect.destroy();
-    tour.keep_trace(target, "update", "sine updated while playing, on the wheel",
-                    "after 500 ms dib_effect_update: magnitude 1024 -> 3072, period 200 -> 100 ms", false);
+    tour.keep_picture();
 }
 
-void change_direction(Tour &tour, const DeviceEntry &stick, int index) {
-    tour.say("The joystick (" + stick.name + ") has two actuators, X and Y, so its effects take a direction:\n"
+void change_direction(Tour &tour, const DeviceChoice &stick, int index) {
+    tour.say("The joystick (" + stick.entry->name + ") has two actuators, X and Y, so its effects take a direction:\n"
              "where the force comes from, clockwise from north (away from you). A constant force of 2048\n"
              "comes from 90 degrees (the right) and pushes X left; after 400 ms it is turned to 180 degrees\n"
              "(from you), which pushes Y away from you; after 400 more, to 225 degrees, shared by both axes.");
-    OpenDevice device(stick.guid);
+    OpenDevice device(stick);
     const AxisMap map = actuator_map(device.handle());
     apply_map(device.handle(), map);
     TraceTarget target{&tour.sim, tour.sim.device_index(stick.guid)};
-    tour.sim.record(target.index, 1);
+    tour.begin_picture(target, "direction", "constant force turned while playing, on the joystick",
+                       "magnitude 2048 from 90 degrees, at 400 ms from 180, at 800 ms from 225 (dib_effect_update)",
+                       false);
     EffectParams p = blank();
     p.constant_magnitude = 2048;
     p.direction_deg = 90;
@@ -190,11 +209,56 @@ void change_direction(Tour &tour, const DeviceEntry &stick, int index) {
     }
     effect.stop();
     effect.destroy();
-    tour.keep_trace(target, "direction", "constant force turned while playing, on the joystick",
-                    "magnitude 2048 from 90 degrees, at 400 ms from 180, at 800 ms from 225 (dib_effect_update)", false);
+    tour.keep_picture();
     device.release();
     tour.say("   Released the joystick; the simulator reports its auto-centre " +
              std::string(tour.sim.autocenter_on(index) ? "back on." : "still off."));
+}
+
+void run_tour(Tour &tour) {
+    Io &io = tour.io;
+    const Simulator *sim = &tour.sim;
+    tour.say("gantrel-probe demo: a tour of gantrel.dll on the simulated DirectInput's virtual devices.");
+    tour.heading("1. Which force-feedback controllers does the library see?  (gantrel-probe list)");
+    const std::vector<DeviceEntry> devices = parse_device_list(enumerate_text());
+    if (devices.empty()) throw ProbeError(kExitNoDevice, "the simulator lists no force-feedback controller");
+    print_device_table(devices, io);
+
+    tour.heading("2. A closer look at device 0  (gantrel-probe info 0)");
+    const DeviceChoice wheel_choice = choose_device("0", devices);
+    print_device_info(wheel_choice, io);
+
+    tour.heading("3. Opening device 0 and reading its inputs  (gantrel-probe poll 0)");
+    OpenDevice wheel(wheel_choice);
+    tour.say("Opened as handle " + std::to_string(wheel.handle()) + ".");
+    const TraceTarget target{sim, sim->device_index(wheel_choice.guid)};
+    if (!target.active()) throw ProbeError(kExitNeedsSimulator, "the simulator does not know device 0's GUID");
+    watch_inputs(tour, wheel, {{DIB_AXIS_X, DIB_AXIS_Y}, {0, 0}}, target, wheel_choice.entry->povs);
+
+    tour.heading("4. Each effect type in turn  (gantrel-probe play 0 EFFECT)");
+    const AxisMap map = actuator_map(wheel.handle());
+    apply_map(wheel.handle(), map);
+    tour.say("Effects act on the two mapped axes, so the probe maps them onto the force-feedback axes, " +
+             map_text(map) + ",\nwith dib_set_axis_map: DirectInput refuses effects on axes without an actuator.");
+    play_each_effect(tour, wheel, target);
+
+    tour.heading("5. Changing an effect while it plays  (dib_effect_update)");
+    update_while_playing(tour, wheel, target);
+    sim->stop(target.index);
+
+    tour.heading("6. Turning an effect's direction on a two-axis device");
+    int stick = -1;
+    for (size_t i = 0; i < devices.size(); i++)
+        if (stick < 0 && devices[i].guid != wheel_choice.guid && devices[i].ff_axes >= 2) stick = static_cast<int>(i);
+    if (stick >= 0)
+        change_direction(tour, choose_device(std::to_string(stick), devices), sim->device_index(devices[stick].guid));
+    else
+        tour.say("No controller with two force-feedback axes is attached; skipped.");
+
+    tour.heading("7. Releasing the wheel  (dib_release)");
+    wheel.release();
+    tour.say("Released: its effects are destroyed and the simulator reports its auto-centre " +
+             std::string(sim->autocenter_on(target.index) ? "back on." : "still off."));
 }
 
 }  // namespace
@@ -211,49 +275,19 @@ int demo_command(const std::vector<std::string> &words, Io &io) {
         throw ProbeError(kExitNeedsSimulator,
                          "the demo needs the simulated DirectInput: put this project's dinput8.dll beside "
                          "gantrel-probe.exe (under Wine also set WINEDLLOVERRIDES=dinput8=n)");
-    Tour tour{io, *sim, args.has("out") ? args.value("out") : "gantrel-probe-demo", 0, {}};
-
-    tour.say("gantrel-probe demo: a tour of gantrel.dll on the simulated DirectInput's virtual devices.");
-    tour.heading("1. Which force-feedback controllers does the library see?  (gantrel-probe list)");
-    const std::vector<DeviceEntry> devices = parse_device_list(enumerate_text());
-    print_device_table(devices, io);
-    if (devices.empty()) throw ProbeError(kExitNoDevice, "the simulator lists no force-feedback controller");
-
-    tour.heading("2. A closer look at device 0  (gantrel-probe info 0)");
-    const DeviceChoice wheel_choice = choose_device("0", devices);
-    print_device_info(wheel_choice, io);
-
-    tour.heading("3. Opening device 0 and reading its inputs  (gantrel-probe poll 0)");
-    OpenDevice wheel(wheel_choice.guid);
-    const AxisMap map = actuator_map(wheel.handle());
-    apply_map(wheel.handle(), map);
-    tour.say("Opened as handle " + std::to_string(wheel.handle()) + ". Effects act on the two mapped axes, so the\n"
-             "probe maps them onto the force-feedback axes, " + map_text(map) +
-             ", with dib_set_axis_map:\nDirectInput refuses effects on axes without an actuator.");
-    const TraceTarget target{sim, sim->device_index(wheel_choice.guid)};
-    if (!target.active()) throw ProbeError(kExitNeedsSimulator, "the simulator does not know device 0's GUID");
-    watch_inputs(tour, wheel, map, target, wheel_choice.entry->povs);
-
-    tour.heading("4. Each effect type in turn  (gantrel-probe play 0 EFFECT)");
-    play_each_effect(tour, wheel, target);
-
-    tour.heading("5. Changing an effect while it plays  (dib_effect_update)");
-    update_while_playing(tour, wheel, target);
-    sim->stop(target.index);
-
-    tour.heading("6. Turning an effect's direction on a two-axis device");
-    const DeviceEntry *stick = nullptr;
-    for (const DeviceEntry &d : devices)
-        if (!stick && d.guid != wheel_choice.guid && d.ff_axes >= 2) stick = &d;
-    if (stick)
-        change_direction(tour, *stick, sim->device_index(stick->guid));
-    else
-        tour.say("No controller with two force-feedback axes is attached; skipped.");
-
-    tour.heading("7. Releasing the wheel  (dib_release)");
-    wheel.release();
-    tour.say("Released: its effects are destroyed and the simulator reports its auto-centre " +
-             std::string(sim->autocenter_on(target.index) ? "back on." : "still off."));
+    Tour tour{io, *sim, args.has("out") ? args.value("out") : "gantrel-probe-demo", 0, {}, {}};
+    prepare_folder(tour.folder);
+    try {
+        run_tour(tour);
+    } catch (const Interrupted &) {
+        // Everything the tour opened is released by now; keep what the step
+        // in progress played.
+        if (tour.current.open) {
+            tour.keep_picture();
+            note_cleanup("wrote the force trace of the step in progress");
+        }
+        throw;
+    }
 
     tour.heading("Done");
     tour.say("The force traces are in " + full_path(tour.folder) + ":");

@@ -5,26 +5,44 @@
 #include "gantrel.h"
 #include "help_text.h"
 #include "probe_errors.h"
+#include "simulator.h"
 
-#include <cstdio>
+#include <windows.h>
 
 namespace probe {
 
 namespace {
 
-std::string hex_mask(int32_t mask) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%02lX", static_cast<unsigned long>(mask));
-    return text;
+bool running_under_wine() {
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+// Where controllers come from, for someone who sees none.
+ProbeError nothing_attached() {
+    std::string text =
+        "no force-feedback controller is attached.\n"
+        "  gantrel.dll lists the game controllers that DirectInput reports with force feedback.\n";
+    if (Simulator::find()) {
+        text += "  The simulated DirectInput is loaded but describes none: GANTREL_SIM_DEVICES may name a file\n"
+                "  without force-feedback devices.";
+        return ProbeError(kExitNoDevice, text);
+    }
+    if (running_under_wine())
+        text += "  Under Wine, DirectInput sees the controllers Wine can open (hidraw or SDL devices your user\n"
+                "  may read); `wine control joy.cpl` shows them.\n";
+    else
+        text += "  Plug the wheel or stick in and install its driver; it must show in the Game Controllers\n"
+                "  panel (joy.cpl).\n";
+    text += "  To try the probe without hardware, load the simulated DirectInput: put this project's\n"
+            "  dinput8.dll beside gantrel-probe.exe (under Wine also WINEDLLOVERRIDES=dinput8=n), or on\n"
+            "  Linux run `bash scripts/probe.sh list`.";
+    return ProbeError(kExitNoDevice, text);
 }
 
 }  // namespace
 
 void print_device_table(const std::vector<DeviceEntry> &devices, Io &io) {
-    if (devices.empty()) {
-        io.out << "No force-feedback controller is attached.\n";
-        return;
-    }
     std::vector<std::string> ff_axes;
     for (const DeviceEntry &d : devices) {
         // The list counts actuators; asking for their mask gives their names.
@@ -36,15 +54,14 @@ void print_device_table(const std::vector<DeviceEntry> &devices, Io &io) {
 
 void print_device_info(const DeviceChoice &choice, Io &io) {
     if (const DeviceEntry *d = choice.entry) {
-        char ids[16];
-        std::snprintf(ids, sizeof ids, "%04X:%04X", d->vid & 0xFFFFu, d->pid & 0xFFFFu);
         std::string effects;
         for (const std::string &e : d->effects) effects += (effects.empty() ? "" : " ") + e;
         io.out << "Device " << (choice.index >= 0 ? std::to_string(choice.index) : d->guid) << ": " << d->name
                << "\n"
                << "  GUID              " << d->guid << "\n"
-               << "  Vendor:product    " << ids << "\n"
-               << "  Buttons, hats     " << d->buttons << ", " << d->povs << "\n"
+               << "  VID:PID           " << vid_pid_text(*d) << " (vid " << d->vid << ", pid " << d->pid
+               << " in list --json)\n"
+               << "  Buttons, POVs     " << d->buttons << ", " << d->povs << " (POVs are hat switches)\n"
                << "  Sample period     " << d->sample_period_us << " us\n"
                << "  Effects           " << (effects.empty() ? "none" : effects) << "\n"
                << "  Actuators         " << d->ff_axes << "\n";
@@ -52,14 +69,15 @@ void print_device_info(const DeviceChoice &choice, Io &io) {
         io.out << "Device " << choice.guid << " (not among the force-feedback controllers the library lists)\n";
     }
     io.out << "Opening it (exclusive access, force-feedback reset, auto-centre switched off)...\n";
-    OpenDevice device(choice.guid);
+    OpenDevice device(choice);
     const int32_t mask = dib_ffb_axes(device.handle());
     if (mask < 0) throw library_failure("dib_ffb_axes", mask);
     const int32_t autocenter = dib_autocenter_state(device.handle());
     if (autocenter < 0) throw library_failure("dib_autocenter_state", autocenter);
     io.out << "  Opened as handle  " << device.handle() << "\n"
-           << "  FF axes           " << axis_mask_names(mask) << " (mask " << hex_mask(mask) << ")\n"
-           << "  Auto-centre       " << autocenter_text(autocenter) << " (state " << autocenter << ")\n";
+           << "  FF axes           " << axis_mask_names(mask) << " (dib_ffb_axes " << mask_text(mask) << ")\n"
+           << "  Auto-centre       " << autocenter_text(autocenter) << " (dib_autocenter_state "
+           << autocenter_bits(autocenter) << ")\n";
     device.release();
     io.out << "Released it again: its effects are gone and its auto-centre setting is restored.\n";
 }
@@ -72,11 +90,10 @@ int list_command(const std::vector<std::string> &words, Io &io) {
     }
     if (!args.positional.empty()) throw usage_error("list takes no arguments, got \"" + args.positional[0] + "\"");
     const std::string text = enumerate_text();
-    if (args.has("json")) {
-        io.out << text << "\n";
-        return kExitOk;
-    }
-    print_device_table(parse_device_list(text), io);
+    const std::vector<DeviceEntry> devices = parse_device_list(text);
+    if (args.has("json")) io.out << text << "\n";
+    if (devices.empty()) throw nothing_attached();
+    if (!args.has("json")) print_device_table(devices, io);
     return kExitOk;
 }
 

@@ -4,11 +4,13 @@
 #include "effect_options.h"
 #include "effect_run.h"
 #include "help_text.h"
+#include "interrupt.h"
 #include "probe_errors.h"
 #include "trace_files.h"
 
 #include <cmath>
 #include <cstdio>
+#include <exception>
 
 namespace probe {
 
@@ -18,6 +20,7 @@ OptionTable play_option_table() {
     OptionTable options = effect_option_table();
     for (const char *name : {"seconds", "count", "map", "flip", "out", "sweep"}) options[name] = true;
     options["no-trace"] = false;
+    options["strict"] = false;
     return options;
 }
 
@@ -56,19 +59,22 @@ int play_command(const std::vector<std::string> &words, Io &io) {
 
     const std::vector<DeviceEntry> devices = parse_device_list(enumerate_text());
     const DeviceChoice choice = choose_device(args.positional[0], devices);
-    OpenDevice device(choice.guid);
+    OpenDevice device(choice);
     const AxisMap map = map_from_options(args, actuator_map(device.handle()));
+    check_map_reaches_actuator(map, dib_ffb_axes(device.handle()), args.has("strict"), io);
     apply_map(device.handle(), map);
 
     TraceTarget trace;
     if (!args.has("no-trace")) {
         trace.sim = Simulator::find();
         if (trace.sim) trace.index = trace.sim->device_index(choice.guid);
+        // A folder that cannot be made fails before anything plays.
+        if (trace.active()) prepare_folder(folder);
     }
     const bool two_axes = map.axis[0] >= 0 && map.axis[1] >= 0;
     io.out << "Playing " << describe_effect(type, params, two_axes) << "\n  on " << choice.label()
            << (choice.entry ? " (" + choice.entry->name + ")" : "") << ", mapped axes " << map_text(map) << ", for "
-           << seconds_text(play_ms) << ".\n";
+           << seconds_text(play_ms) << ".\n" << std::flush;
 
     Effect effect(device.handle(), type, params);
     if (trace.active()) {
@@ -76,7 +82,13 @@ int play_command(const std::vector<std::string> &words, Io &io) {
         if (is_condition(type)) start_sweep(trace, map, args, play_ms);
     }
     effect.start(count);
-    let_time_pass(device.handle(), play_ms, trace, true);
+    // Ctrl-C ends the play early; the trace still shows what was played.
+    std::exception_ptr cut;
+    try {
+        let_time_pass(device.handle(), play_ms, trace, true);
+    } catch (const Interrupted &) {
+        cut = std::current_exception();
+    }
     effect.stop();
     effect.destroy();
     device.release();
@@ -85,6 +97,7 @@ int play_command(const std::vector<std::string> &words, Io &io) {
     if (!trace.active()) {
         io.out << "No force trace: the loaded DirectInput is not the simulator"
                << (args.has("no-trace") ? " (or --no-trace was given).\n" : ".\n");
+        if (cut) std::rethrow_exception(cut);
         return kExitOk;
     }
     const ForceTrace t = trace.sim->trace(trace.index);
@@ -95,6 +108,10 @@ int play_command(const std::vector<std::string> &words, Io &io) {
         t, folder, effect_name(type), title, describe_effect(type, params, two_axes), is_condition(type));
     io.out << "Force on the simulated device: " << push_summary(t) << ".\n";
     for (const std::string &f : files) io.out << "  wrote " << f << "\n";
+    if (cut) {
+        note_cleanup("wrote the force trace up to " + seconds_text(t.time_ms.empty() ? 0 : static_cast<unsigned>(t.time_ms.back())));
+        std::rethrow_exception(cut);
+    }
     return kExitOk;
 }
 

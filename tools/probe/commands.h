@@ -14,6 +14,8 @@ int list_command(const std::vector<std::string> &words, Io &io);
 int info_command(const std::vector<std::string> &words, Io &io);
 int poll_command(const std::vector<std::string> &words, Io &io);
 int play_command(const std::vector<std::string> &words, Io &io);
+int test_command(const std::vector<std::string> &words, Io &io);
+int check_command(const std::vector<std::string> &words, Io &io);
 int demo_command(const std::vector<std::string> &words, Io &io);
 
 // Pieces the demo shares with list and info.

@@ -90,11 +90,10 @@ std::vector<DeviceEntry> parse_device_list(const std::string &text) {
 
 std::string device_table(const std::vector<DeviceEntry> &devices, const std::vector<std::string> &ff_axes_text) {
     std::vector<std::vector<std::string>> rows = {
-        {"#", "GUID", "Name", "VID:PID", "FF axes", "Buttons", "Hats", "Period", "Effects"}};
+        {"#", "GUID", "Name", "VID:PID", "FF axes", "Buttons", "POVs", "Period", "Effects"}};
     for (size_t i = 0; i < devices.size(); i++) {
         const DeviceEntry &d = devices[i];
-        char ids[16];
-        std::snprintf(ids, sizeof ids, "%04X:%04X", d.vid & 0xFFFFu, d.pid & 0xFFFFu);
+        const std::string ids = vid_pid_text(d);
         rows.push_back({std::to_string(i), d.guid, d.name, ids,
                         i < ff_axes_text.size() ? ff_axes_text[i] : std::to_string(d.ff_axes),
                         std::to_string(d.buttons), std::to_string(d.povs),
@@ -111,6 +110,12 @@ std::string device_table(const std::vector<DeviceEntry> &devices, const std::vec
         out += line + "\n";
     }
     return out;
+}
+
+std::string vid_pid_text(const DeviceEntry &device) {
+    char ids[24];
+    std::snprintf(ids, sizeof ids, "0x%04X:0x%04X", device.vid & 0xFFFFu, device.pid & 0xFFFFu);
+    return ids;
 }
 
 std::string DeviceChoice::label() const { return index >= 0 ? "device " + std::to_string(index) : guid; }

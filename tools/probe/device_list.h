@@ -20,6 +20,9 @@ std::string enumerate_text();
 // Reads the list; throws a ProbeError on text that is not a device list.
 std::vector<DeviceEntry> parse_device_list(const std::string &json);
 
+// "0x1209:0x4701": USB ids in hexadecimal, as USB tools show them (the
+// library's JSON has the same numbers in decimal).
+std::string vid_pid_text(const DeviceEntry &device);
 // One row per device; ff_axes_text[i] names device i's actuator axes.
 std::string device_table(const std::vector<DeviceEntry> &devices, const std::vector<std::string> &ff_axes_text);
 

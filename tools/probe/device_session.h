@@ -2,6 +2,8 @@
 // map the probe gives it.
 #pragma once
 #include "cli_args.h"
+#include "device_list.h"
+#include "probe.h"
 
 #include <cstdint>
 #include <string>
@@ -10,7 +12,9 @@ namespace probe {
 
 class OpenDevice {
 public:
-    explicit OpenDevice(const std::string &guid);  // throws on failure
+    // Throws on failure; a GUID the list does not have and DirectInput
+    // cannot create is "no such device" (exit status 3).
+    explicit OpenDevice(const DeviceChoice &choice);
     ~OpenDevice();
     OpenDevice(const OpenDevice &) = delete;
     OpenDevice &operator=(const OpenDevice &) = delete;
@@ -21,6 +25,7 @@ public:
 
 private:
     int32_t handle_;
+    std::string label_;
 };
 
 struct AxisMap {
@@ -28,7 +33,8 @@ struct AxisMap {
     int32_t flip[2];
 };
 
-// The map asked for with --map/--flip; without --map, `fallback`.
+// The map asked for with --map/--flip; without --map, `fallback`. Refuses
+// a map that names one axis twice.
 AxisMap map_from_options(const ParsedArgs &args, const AxisMap &fallback);
 // Effects need actuators: the device's first two force-feedback axes (one
 // on a wheel), or X,Y when it reports none.
@@ -36,5 +42,10 @@ AxisMap actuator_map(int32_t handle);
 void apply_map(int32_t handle, const AxisMap &map);
 // "X, none" or "X (reversed), Y".
 std::string map_text(const AxisMap &map);
+
+// An effect on mapped axes without an actuator does nothing (or DirectInput
+// refuses it): warns on io.err when no mapped axis is one of the actuators
+// in ffb_mask, or, with strict, fails with exit status 2.
+void check_map_reaches_actuator(const AxisMap &map, int32_t ffb_mask, bool strict, Io &io);
 
 }  // namespace probe

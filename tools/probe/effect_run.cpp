@@ -1,8 +1,8 @@
 #include "effect_run.h"
 
+#include "effect_options.h"
+#include "interrupt.h"
 #include "probe_errors.h"
-
-#include <windows.h>
 
 #include <algorithm>
 #include <cmath>
@@ -10,12 +10,15 @@
 namespace probe {
 
 Effect::Effect(int32_t device, int32_t type, const EffectParams &params)
-    : handle_(dib_effect_create(device, type, &params)) {
+    : handle_(dib_effect_create(device, type, &params)), type_(type) {
     if (handle_ < 0) throw library_failure("dib_effect_create", handle_);
 }
 
 Effect::~Effect() {
-    if (handle_ > 0) dib_effect_destroy(handle_);
+    if (handle_ <= 0) return;
+    dib_effect_stop(handle_);
+    dib_effect_destroy(handle_);
+    note_cleanup(std::string("stopped and destroyed the ") + effect_name(type_) + " effect");
 }
 
 void Effect::start(int32_t count) {
@@ -38,17 +41,19 @@ void Effect::destroy() {
     handle_ = 0;
     const int32_t result = dib_effect_destroy(h);
     if (result < 0) throw library_failure("dib_effect_destroy", result);
+    note_cleanup(std::string("stopped and destroyed the ") + effect_name(type_) + " effect");
 }
 
 void let_time_pass(int32_t device, unsigned ms, const TraceTarget &trace, bool real_time) {
     const unsigned step = 10;
     for (unsigned done = 0; done < ms; done += step) {
+        check_interrupt();
         const unsigned now = std::min(step, ms - done);
         InputReport report;
         const int32_t result = dib_poll(device, &report);
         if (result < 0) throw library_failure("dib_poll", result);
         if (trace.active()) trace.sim->advance(trace.index, now);
-        if (real_time) Sleep(now);
+        if (real_time) pause_or_interrupt(now);
     }
 }
 

@@ -1,5 +1,7 @@
 #include "help_text.h"
 
+#include "probe_errors.h"
+
 namespace probe {
 
 namespace {
@@ -12,8 +14,12 @@ Commands:
   list                 the force-feedback controllers the library sees, as a table
   info DEVICE          one controller in detail: its force-feedback axes and
                        what happened to its auto-centre spring when opened
-  poll DEVICE          its axes, buttons and hats, live
+  poll DEVICE          its axes, buttons and hats, live, until Ctrl-C
   play DEVICE EFFECT   play one effect for a while, then stop and release
+  test DEVICE          interactive tester: feel each effect, change it with keys,
+                       watch the inputs
+  check DEVICE         compatibility report: every effect type played briefly
+                       at a low force, what DirectInput accepted or refused
   demo                 a guided tour on the simulated devices
   help [COMMAND]       this text, or a command's own help (also COMMAND --help)
 
@@ -24,18 +30,9 @@ With the simulated DirectInput (dinput8.dll of this project beside the
 program), play and demo also write what force each actuator axis receives,
 as a CSV file and an SVG picture. On a real DirectInput nothing is plotted.
 
-Exit status:
-  0   success
-  2   the command line makes no sense (the message says why)
-  3   there is no such device, or no controller is attached
-  4   this needs the simulated DirectInput, which is not loaded
-  5   the trace files could not be written
-  11..16  a library call failed: 10 + n for result code -n
-      11 DIB_E_FAILED  12 DIB_E_BADARG  13 DIB_E_EXCLUSIVE
-      14 DIB_E_POOLFULL  15 DIB_E_UNSUPPORTED  16 DIB_E_INPUT
-Every failure prints the result code's name and the library's own message.
+Ctrl-C, Ctrl-Break or closing the console stops and destroys the effects
+and releases the device before the probe leaves with exit status 130.
 
-`gantrel-probe --version` prints the library's version and build date.
 )";
 
 const char *const kList = R"(Usage: gantrel-probe list [--json]
@@ -44,11 +41,14 @@ Lists the attached force-feedback controllers, one per row:
   #         the number to give other commands as DEVICE
   GUID      the controller's instance GUID (also accepted as DEVICE)
   Name      its product name
-  VID:PID   USB vendor and product id, in hexadecimal
+  VID:PID   USB vendor and product id in hexadecimal, 0x1209:0x4701 (the
+            JSON's vid and pid are the same numbers in decimal)
   FF axes   the axes with a force-feedback actuator
-  Buttons, Hats   how many it has
+  Buttons, POVs   how many it has (POVs are hat switches)
   Period    its force-feedback sample period
   Effects   the effect types it can play (of the ten the library knows)
+With no controller attached it says where controllers come from and exits
+with status 3.
 
 Options:
   --json    print the list exactly as dib_enumerate returns it, one JSON array
@@ -65,17 +65,23 @@ which gives the spring back.
 
 const char *const kPoll = R"(Usage: gantrel-probe poll DEVICE [OPTIONS]
 
-Opens the controller and shows its axes, buttons and hats for a while. On a
-console the line is redrawn in place; when the output goes to a file or a
-pipe, each sample is one line. Axis values run from -4096 to 4096; hats
-show the compass point they are pressed toward (N, NE, ... or - when
-centred).
+Opens the controller and shows its axes, buttons and hats until Ctrl-C (or
+for --seconds). On a console the line is redrawn in place; when the output
+goes to a file or a pipe, each sample is one line. A legend first says which
+axis is which: DirectInput's names (X axis, Z rotation, slider 0, ...) and
+what they usually are on a wheel, pedals or a stick. Axis values run from
+-4096 to 4096; hats show the compass point they are pressed toward (N, NE,
+... or - when centred).
 
 Options:
-  --map A,B       the axes reported as axis0 and axis1 (X, Y, Z, Rx, Ry, Rz,
-                  slider0, slider1 or none; default X,Y)
-  --flip F0,F1    1 reverses axis0 / axis1 (default 0,0)
-  --seconds N     how long to watch (default 5; decimals allowed)
+  --changes       one time-stamped line per change instead: an axis that
+                  moved, a button pressed or released, a hat that turned
+  --threshold N   with --changes, how far an axis must move to be shown
+                  (default 32)
+  --map A,B       the axes reported as map0 and map1 (X, Y, Z, Rx, Ry, Rz,
+                  slider0, slider1 or none; default X,Y, shown as X and Y)
+  --flip F0,F1    1 reverses map0 / map1 (default 0,0)
+  --seconds N     stop after N seconds (decimals allowed)
   --interval MS   time between samples (default 100)
 )";
 
@@ -98,7 +104,10 @@ Options for every effect:
   --envelope AL,AT,FL,FT   start at level AL and reach full strength after AT ms;
                     fade to level FL over the last FT ms (needs --duration)
   --map A,B         the device axes the effect acts on (default: the
-                    controller's first two force-feedback axes; a wheel has one)
+                    controller's first two force-feedback axes; a wheel has one);
+                    one axis named twice is refused, and a map without any
+                    actuator gets a warning, as the effect would do nothing
+  --strict          fail instead of warning (exit status 2)
   --flip F0,F1      1 reverses the force on that mapped axis
 Constant and periodic effects:
   --magnitude N     strength: -4096..4096 for constant, 0..4096 for waves (default 2048)
@@ -127,6 +136,50 @@ With the simulated DirectInput:
 Example: gantrel-probe play 0 sine --magnitude 3000 --period 250 --seconds 1.5
 )";
 
+const char *const kTest = R"(Usage: gantrel-probe test DEVICE [--map A,B] [--flip F0,F1] [--strict]
+
+An interactive tester in the console: the controller's axes, buttons and hats
+live, and one effect on its force-feedback axes that you start, stop and
+change with keys. Each change of a parameter is sent at once with
+dib_effect_update; a new type replaces the effect.
+
+It starts gently, with a constant force of 800 of 4096, stopped: hold the
+wheel or stick, press Space, and raise the force once you know which way it
+pushes.
+
+Keys:
+  1-9, 0, Tab     effect type: 1 constant 2 square 3 sine 4 triangle
+                  5 sawtoothup 6 sawtoothdown 7 spring 8 damper 9 inertia
+                  0 friction (Tab: the next one)
+  Space           start or stop
+  Up, Down        magnitude (coefficient for conditions) by 256;
+                  PgUp, PgDn by 1024
+  Left, Right     direction by 15 degrees (on two force-feedback axes)
+  + -             gain by 256
+  [ ]             period of a wave: shorter, longer
+  E               envelope on or off (rises from 0 over 1 s when started)
+  Q, Esc          quit
+
+Quitting by key, Ctrl-C or closing the console stops and destroys the
+effect and releases the controller, which gives its auto-centre spring back.
+It needs a console: its input and output may not be redirected (exit
+status 6). Options as for play.
+)";
+
+const char *const kCheck = R"(Usage: gantrel-probe check DEVICE [--json] [--play MS]
+
+Plays every effect type on the controller's force-feedback axes for a moment
+at a low force (600 of 4096, also the cap of each condition) and reports,
+per type, whether the controller lists it and the result of each library
+call: create, update, start, stop, destroy, with the library's message for
+every failure. It also reports the library's version, the force-feedback
+axes and what happened to the auto-centre spring. Attach it to a bug report.
+
+Options:
+  --json      the report as JSON
+  --play MS   how long each effect plays (default 200)
+)";
+
 const char *const kDemo = R"(Usage: gantrel-probe demo [--out DIR]
 
 A guided tour, on the simulated DirectInput's default devices (a wheel and a
@@ -145,14 +198,41 @@ It needs the simulated DirectInput: dinput8.dll of this project beside the
 program (under Wine also WINEDLLOVERRIDES=dinput8=n).
 )";
 
+// The exit status table, wrapped to the help's width.
+std::string exit_status_help() {
+    std::string out = "Exit status:\n";
+    for (const ExitStatusRow &row : exit_status_table()) {
+        std::string status = std::to_string(row.first);
+        if (row.last != row.first) status += ".." + std::to_string(row.last);
+        std::string line = "  " + status + std::string(9 - status.size(), ' ');
+        const std::string words = row.meaning;
+        size_t at = 0;
+        while (at < words.size()) {
+            size_t end = words.find(' ', at);
+            if (end == std::string::npos) end = words.size();
+            if (line.size() > 11 && line.size() + (end - at) + 1 > 78) {
+                out += line + "\n";
+                line = std::string(11, ' ');
+            }
+            line += (line.back() == ' ' ? "" : " ") + words.substr(at, end - at);
+            at = end + 1;
+        }
+        out += line + "\n";
+    }
+    return out + "Every failure prints the result code's name and the library's own message.\n\n"
+                 "`gantrel-probe --version` prints the library's version and build date.\n";
+}
+
 }  // namespace
 
 std::string help_text(const std::string &command) {
-    if (command.empty()) return kOverview;
+    if (command.empty()) return kOverview + exit_status_help();
     if (command == "list") return kList;
     if (command == "info") return kInfo;
     if (command == "poll") return kPoll;
     if (command == "play") return kPlay;
+    if (command == "test") return kTest;
+    if (command == "check") return kCheck;
     if (command == "demo") return kDemo;
     return "";
 }

@@ -3,6 +3,7 @@
 #include "commands.h"
 #include "gantrel.h"
 #include "help_text.h"
+#include "interrupt.h"
 #include "probe_errors.h"
 
 namespace probe {
@@ -33,6 +34,8 @@ int dispatch(const std::vector<std::string> &args, Io &io) {
     if (command == "info") return info_command(rest, io);
     if (command == "poll") return poll_command(rest, io);
     if (command == "play") return play_command(rest, io);
+    if (command == "test") return test_command(rest, io);
+    if (command == "check") return check_command(rest, io);
     if (command == "demo") return demo_command(rest, io);
     throw usage_error("there is no command \"" + command + "\"");
 }
@@ -40,8 +43,16 @@ int dispatch(const std::vector<std::string> &args, Io &io) {
 }  // namespace
 
 int run_probe(const std::vector<std::string> &args, Io &io) {
+    clear_interrupt();
     try {
-        return dispatch(args, io);
+        const int status = dispatch(args, io);
+        // A command that finished before it looked still owes the interrupt.
+        check_interrupt();
+        return status;
+    } catch (const Interrupted &e) {
+        io.out.flush();
+        io.err << "gantrel-probe: " << interrupt_message(e.what()) << "\n";
+        return e.status;
     } catch (const ProbeError &e) {
         io.out.flush();
         io.err << "gantrel-probe: " << e.what() << "\n";

@@ -4,6 +4,25 @@
 
 namespace probe {
 
+const std::vector<ExitStatusRow> &exit_status_table() {
+    static const std::vector<ExitStatusRow> rows = {
+        {kExitOk, kExitOk, "success"},
+        {kExitUsage, kExitUsage,
+         "the command line makes no sense, or with --strict asks for an effect on no actuator (the message says why)"},
+        {kExitNoDevice, kExitNoDevice, "no such device number or GUID, or no controller attached"},
+        {kExitNeedsSimulator, kExitNeedsSimulator, "needs the simulated DirectInput (demo), which is not loaded"},
+        {kExitFiles, kExitFiles, "the trace files could not be written"},
+        {kExitNeedsConsole, kExitNeedsConsole, "test needs an interactive console, but its input or output is redirected"},
+        {kExitLibraryBase + 1, kExitLibraryBase + 6,
+         "a library call failed with DIB_E_ code -1 to -6: 11 DIB_E_FAILED, 12 DIB_E_BADARG, 13 DIB_E_EXCLUSIVE, "
+         "14 DIB_E_POOLFULL, 15 DIB_E_UNSUPPORTED, 16 DIB_E_INPUT"},
+        {kExitInterrupted, kExitInterrupted,
+         "interrupted by Ctrl-C, Ctrl-Break or closing the console, after stopping and destroying the effects and "
+         "releasing the device"},
+    };
+    return rows;
+}
+
 const char *result_name(int32_t code) {
     switch (code) {
     case DIB_OK: return "DIB_OK";

@@ -3,18 +3,29 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace probe {
 
 // Exit statuses. A failed library call exits with 10 + n for DIB_E_ code -n.
 enum ExitStatus {
     kExitOk = 0,
-    kExitUsage = 2,         // the command line makes no sense
-    kExitNoDevice = 3,      // no such device index, or nothing attached
+    kExitUsage = 2,          // the command line makes no sense
+    kExitNoDevice = 3,       // no such device, or nothing attached
     kExitNeedsSimulator = 4, // only the simulated DirectInput can do this
-    kExitFiles = 5,         // the trace files could not be written
+    kExitFiles = 5,          // the trace files could not be written
+    kExitNeedsConsole = 6,   // test needs a console to draw on and read keys from
     kExitLibraryBase = 10,
+    kExitInterrupted = 130,  // Ctrl-C, as a shell reports a process ended by SIGINT
 };
+
+// The table the help text and the READMEs show: statuses first..last mean
+// `meaning`.
+struct ExitStatusRow {
+    int first, last;
+    const char *meaning;
+};
+const std::vector<ExitStatusRow> &exit_status_table();
 
 // "DIB_E_FAILED" and so on; "DIB_OK" for 0, "unknown result" otherwise.
 const char *result_name(int32_t code);

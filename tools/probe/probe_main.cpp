@@ -1,4 +1,5 @@
 // gantrel-probe.exe: see help_text.cpp for what it does.
+#include "interrupt.h"
 #include "probe.h"
 
 #include <windows.h>
@@ -6,6 +7,7 @@
 #include <iostream>
 
 int main(int argc, char **argv) {
+    probe::watch_console_events();
     DWORD mode;
     probe::Io io{std::cout, std::cerr, GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0};
     return probe::run_probe(std::vector<std::string>(argv + 1, argv + argc), io);

@@ -53,7 +53,7 @@ double tick_step(double span, int count) {
 // A polyline through the samples, thinned to each pixel column's extremes
 // when there are more samples than columns.
 std::string polyline(const std::vector<double> &t, const std::vector<double> &v, double t0, double span,
-                     const char *colour, const char *extra) {
+                     const std::string &style) {
     auto x_of = [&](double time) { return kLeft + (time - t0) / span * (kRight - kLeft); };
     auto y_of = [&](double value) {
         const double clamped = std::max(-kFull, std::min(kFull, value));
@@ -82,8 +82,7 @@ std::string polyline(const std::vector<double> &t, const std::vector<double> &v,
     }
     std::string points;
     for (size_t i : keep) points += fixed(x_of(t[i])) + "," + fixed(y_of(v[i])) + " ";
-    return std::string("<polyline fill=\"none\" stroke=\"") + colour + "\" " + extra + " points=\"" + points +
-           "\"/>\n";
+    return "<polyline fill=\"none\" " + style + " points=\"" + points + "\"/>\n";
 }
 
 // Words of `text` in lines of at most `width` characters.
@@ -106,17 +105,48 @@ std::string text_at(double x, double y, const std::string &text, const char *att
            "</text>\n";
 }
 
-bool make_folders(const std::string &path) {
-    for (size_t i = 1; i <= path.size(); i++) {
-        if (i < path.size() && path[i] != '/' && path[i] != '\\') continue;
-        const std::string part = path.substr(0, i);
-        if (part.size() == 2 && part[1] == ':') continue;  // a drive
-        if (!CreateDirectoryA(part.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+// A dash pattern per axis, so that curves that coincide stay visible: the
+// later, dashed one is drawn over the earlier, whose colour shows between
+// its dashes.
+const char *const kDashes[] = {"", "10 6", "3 5", "14 5 3 5"};
+
+std::string stroke(size_t axis, double width, const char *dashes) {
+    std::string out = std::string("stroke=\"") + kColours[axis % 8] + "\" stroke-width=\"" + fixed(width) + "\"";
+    if (*dashes) out += std::string(" stroke-dasharray=\"") + dashes + "\"";
+    return out;
+}
+
+// Which way a positive push moves each axis shown, in words.
+std::string sign_note(const std::vector<std::string> &axes) {
+    std::string out = "Push on each actuator axis; + moves";
+    for (size_t a = 0; a < axes.size(); a++) {
+        const std::string &n = axes[a];
+        const char *way = n == "X"   ? "to the right (a wheel clockwise)"
+                          : n == "Y" ? "toward you (a stick pulled back)"
+                                     : "toward its positive end";
+        out += (a ? ", " : " ") + n + " " + way;
     }
-    return true;
+    return out;
 }
 
 }  // namespace
+
+void prepare_folder(const std::string &folder) {
+    std::string path = folder;
+    while (path.size() > 1 && (path.back() == '/' || path.back() == '\\')) path.pop_back();
+    if (CreateDirectoryA(path.c_str(), nullptr)) return;
+    const DWORD error = GetLastError();
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (error == ERROR_ALREADY_EXISTS && attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return;
+    // Only the last folder is made: a typo further up should not leave a
+    // tree of new folders behind.
+    const std::string why = error == ERROR_PATH_NOT_FOUND ? ": the folder it would go in does not exist"
+                            : error == ERROR_ALREADY_EXISTS ? ": a file of that name is in the way"
+                                                            : " (Windows error " + std::to_string(error) + ")";
+    throw ProbeError(kExitFiles, "cannot create the folder " + folder + why);
+}
 
 std::string trace_csv(const ForceTrace &trace) {
     std::string out = "time_ms,active";
@@ -148,8 +178,7 @@ std::string trace_svg(const ForceTrace &trace, const std::string &title, const s
         s += text_at(kLeft, line_y, line);
         line_y += 17;
     }
-    s += text_at(kLeft, 86, "Force each actuator axis receives; + pushes the axis toward its positive end (X: right)",
-                 "fill=\"#555\"");
+    s += text_at(kLeft, 86, sign_note(trace.axes), "fill=\"#555\"");
 
     // Horizontal grid and push labels, every quarter of full scale.
     for (int k = -4; k <= 4; k++) {
@@ -172,23 +201,23 @@ std::string trace_svg(const ForceTrace &trace, const std::string &title, const s
     s += "<text transform=\"translate(24," + fixed(mid) +
          ") rotate(-90)\" text-anchor=\"middle\">push (library units, full force = 4096)</text>\n";
 
-    // Curves and legend.
+    // Curves and legend: the first axis solid and widest, each later one
+    // dashed and narrower on top of it.
     double legend_y = kTop + 10;
+    auto legend = [&](const std::string &label, const std::string &style) {
+        s += "<line x1=\"" + fixed(kRight + 12) + "\" y1=\"" + fixed(legend_y) + "\" x2=\"" + fixed(kRight + 58) +
+             "\" y2=\"" + fixed(legend_y) + "\" " + style + "/>\n";
+        s += text_at(kRight + 64, legend_y + 4, label);
+        legend_y += 22;
+    };
     for (size_t a = 0; a < trace.axes.size(); a++) {
-        const char *colour = kColours[a % 8];
-        s += polyline(trace.time_ms, trace.push[a], t0, span, colour, "stroke-width=\"2\"");
-        s += "<line x1=\"" + fixed(kRight + 20) + "\" y1=\"" + fixed(legend_y) + "\" x2=\"" + fixed(kRight + 50) +
-             "\" y2=\"" + fixed(legend_y) + "\" stroke=\"" + colour + "\" stroke-width=\"2\"/>\n";
-        s += text_at(kRight + 58, legend_y + 4, trace.axes[a] + " push");
-        legend_y += 22;
+        const std::string push = stroke(a, a == 0 ? 3.0 : 2.0, kDashes[a % 4]);
+        s += polyline(trace.time_ms, trace.push[a], t0, span, push);
+        legend(trace.axes[a] + " push", push);
         if (!with_position) continue;
-        s += polyline(trace.time_ms, trace.position[a], t0, span, colour,
-                      "stroke-width=\"1.2\" stroke-dasharray=\"6 4\" opacity=\"0.7\"");
-        s += "<line x1=\"" + fixed(kRight + 20) + "\" y1=\"" + fixed(legend_y) + "\" x2=\"" + fixed(kRight + 50) +
-             "\" y2=\"" + fixed(legend_y) + "\" stroke=\"" + colour +
-             "\" stroke-width=\"1.2\" stroke-dasharray=\"6 4\" opacity=\"0.7\"/>\n";
-        s += text_at(kRight + 58, legend_y + 4, trace.axes[a] + " position");
-        legend_y += 22;
+        const std::string position = stroke(a, 1.2, "2 3") + " opacity=\"0.6\"";
+        s += polyline(trace.time_ms, trace.position[a], t0, span, position);
+        legend(trace.axes[a] + " position", position);
     }
     if (with_position)
         s += text_at(kRight + 20, legend_y + 10, "position: same scale,", "fill=\"#555\" font-size=\"11\"") +
@@ -200,7 +229,7 @@ std::string trace_svg(const ForceTrace &trace, const std::string &title, const s
 std::vector<std::string> write_trace_files(const ForceTrace &trace, const std::string &folder,
                                            const std::string &stem, const std::string &title,
                                            const std::string &detail, bool with_position) {
-    if (!make_folders(folder)) throw ProbeError(kExitFiles, "cannot create the folder " + folder);
+    prepare_folder(folder);
     // Name the files in the folder's own style of separator.
     const std::string base = folder + (folder.find('\\') != std::string::npos ? "\\" : "/") + stem;
     const std::vector<std::pair<std::string, std::string>> files = {

@@ -10,13 +10,19 @@ namespace probe {
 // time_ms,active,<axis>_push,<axis>_position,... one row per sample.
 std::string trace_csv(const ForceTrace &trace);
 
-// A line chart: push per axis (solid) and, when asked, position per axis
-// (dashed) over simulated time, with labelled axes, units and a legend.
-// The title is one line; the detail is wrapped below it.
+// A line chart: push per axis (solid for the first, a dash pattern of its
+// own for each later one, so equal curves stay visible) and, when asked,
+// position per axis (thin, dotted) over simulated time, with labelled axes,
+// units, a legend and the sign of a push on every axis shown. The title is
+// one line; the detail is wrapped below it.
 std::string trace_svg(const ForceTrace &trace, const std::string &title, const std::string &detail,
                       bool with_position);
 
-// Writes <folder>/<stem>.csv and .svg (creating the folder) and returns
+// Makes the folder if it is missing, but not its parents; throws a
+// ProbeError with kExitFiles when it cannot.
+void prepare_folder(const std::string &folder);
+
+// Writes <folder>/<stem>.csv and .svg (preparing the folder) and returns
 // their paths; throws a ProbeError with kExitFiles when it cannot.
 std::vector<std::string> write_trace_files(const ForceTrace &trace, const std::string &folder,
                                            const std::string &stem, const std::string &title,
