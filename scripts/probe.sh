@@ -20,7 +20,7 @@ fi
 
 if [ ! -f "$bin/gantrel-probe.exe" ] || [ ! -f "$bin/dinput8.dll" ]; then
   echo "probe: building gantrel-probe first" >&2
-  bash "$root/scripts/build.sh" --target gantrel_probe >&2
+  GANTREL_ARCHS=x64 bash "$root/scripts/build.sh" --target gantrel_probe >&2
 fi
 
 export WINEPREFIX="$build/wineprefix" WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="dinput8=$dinput"

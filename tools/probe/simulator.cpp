@@ -4,6 +4,7 @@
 #include "gantrel_sim_force.h"
 #include "probe_errors.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace probe {
@@ -85,8 +86,10 @@ void Simulator::advance(int device, unsigned ms) const {
 }
 
 void Simulator::move(int device, int axis, double centre, double amplitude, unsigned period_ms) const {
-    check(calls_->force_move(device, static_cast<DWORD>(axis * 4), static_cast<LONG>(centre / kToBridge),
-                             static_cast<LONG>(amplitude / kToBridge), period_ms),
+    // Rounded: 4096 / 10000 has no exact binary form, so 2048 / kToBridge is
+    // 4999.99... and would truncate to 4999.
+    check(calls_->force_move(device, static_cast<DWORD>(axis * 4), std::lround(centre / kToBridge),
+                             std::lround(amplitude / kToBridge), period_ms),
           "gsim_force_move");
 }
 
