@@ -10,16 +10,18 @@ set -euo pipefail
 export WINEDEBUG=-all
 
 # Changes whenever configure changes, so existing prefixes pick the settings up.
-settings_version=2
+settings_version=3
 
 configure() {
   # Headless: without the null driver CreateWindowExA fails.
   wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
   # A crashing program ends at once with its exception instead of waiting in
   # the crash debugger until the test's timeout; 64- and 32-bit programs alike.
+  # No debugger to start, started without asking: with Auto 0 Wine asks in a
+  # message box, which nobody answers, in every program that loaded user32.
   local key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' view
   for view in 64 32; do
-    wine reg add "$key" /v Auto /t REG_SZ /d 0 /f /reg:$view >/dev/null 2>&1
+    wine reg add "$key" /v Auto /t REG_SZ /d 1 /f /reg:$view >/dev/null 2>&1
     wine reg add "$key" /v Debugger /t REG_SZ /d "" /f /reg:$view >/dev/null 2>&1
   done
 }
