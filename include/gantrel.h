@@ -202,7 +202,8 @@ DIB_API int32_t DIB_CALL dib_last_error(char *buffer, int32_t length);
  * with the description cached when they were opened.
  * -2 "bad buffer" (null, length < 4), -2 "buffer too small" (call again with
  * a larger buffer), -1 when DirectInput cannot be created or enumeration
- * fails (message with HRESULT). The buffer is untouched on failure.
+ * fails (message with HRESULT), -1 "out of memory" when a list too long for
+ * the call's own 4 KiB finds no heap. The buffer is untouched on failure.
  * No bridge lock; do not overlap with dib_open or dib_release. */
 DIB_API int32_t DIB_CALL dib_enumerate(char *buffer, int32_t length);
 
@@ -213,7 +214,9 @@ DIB_API int32_t DIB_CALL dib_enumerate(char *buffer, int32_t length);
  * "CreateDevice failed (device unplugged?)", "SetDataFormat failed",
  * "SetCooperativeLevel failed", "Acquire failed", "hidden window creation
  * failed" or DirectInput creation failure; -3 when another application holds
- * the device exclusively. A failed open takes no slot. */
+ * the device exclusively. A failed open takes no slot. When no memory is
+ * left for the device's description it opens all the same, without one, and
+ * dib_enumerate leaves it out. */
 DIB_API int32_t DIB_CALL dib_open(const char *guid_text);
 
 /* Destroys the device's effects, resets it, restores its auto-centre setting

@@ -2,12 +2,15 @@
 #include <windows.h>
 #include <dinput.h>
 
-#include <string>
+#include "frame/text_builder.h"
 
 namespace gantrel {
 
-// The device's JSON description object, or "" when it lacks force feedback.
-// Needs no data format, cooperative level or acquisition.
-std::string describe_device(IDirectInputDevice8A* device, const DIDEVICEINSTANCEA& instance);
+// Appends `separator` and the device's JSON description object to `out`;
+// appends nothing and returns false when the device lacks force feedback.
+// Needs no data format, cooperative level or acquisition, and never cuts a
+// product name.
+bool describe_device(IDirectInputDevice8A* device, const DIDEVICEINSTANCEA& instance, const char* separator,
+                     TextBuilder& out);
 
 }  // namespace gantrel

@@ -4,6 +4,7 @@
 #include <objbase.h>
 #include <dinput.h>
 
+#include "frame/bridge_lock.h"
 #include "frame/bridge_state.h"
 #include "frame/last_error.h"
 
@@ -19,9 +20,10 @@ SRWLOCK creation_lock = SRWLOCK_INIT;
 bool ensure_directinput() {
     if (__atomic_load_n(&g_directinput, __ATOMIC_ACQUIRE) != nullptr) return true;
 
-    AcquireSRWLockExclusive(&creation_lock);
     HRESULT hr = S_OK;
-    if (g_directinput == nullptr) {
+    {
+        ExclusiveLock lock(creation_lock);
+        if (g_directinput != nullptr) return true;
         // Already initialised, or initialised as another apartment kind: either is fine.
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         IDirectInput8A* instance = nullptr;
@@ -29,7 +31,6 @@ bool ensure_directinput() {
                                 reinterpret_cast<void**>(&instance), nullptr);
         if (SUCCEEDED(hr)) __atomic_store_n(&g_directinput, instance, __ATOMIC_RELEASE);
     }
-    ReleaseSRWLockExclusive(&creation_lock);
 
     if (FAILED(hr)) {
         set_last_error("DirectInput8Create failed", hr);

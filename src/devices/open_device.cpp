@@ -1,9 +1,8 @@
 #include <windows.h>
 #include <dinput.h>
 
+#include <cstdint>
 #include <cstring>
-#include <new>
-#include <string>
 
 #include "devices/autocenter.h"
 #include "devices/describe_device.h"
@@ -15,6 +14,7 @@
 #include "frame/bridge_state.h"
 #include "frame/dinput_codes.h"
 #include "frame/last_error.h"
+#include "frame/text_builder.h"
 #include "gantrel.h"
 
 using namespace gantrel;
@@ -36,20 +36,20 @@ BOOL CALLBACK set_axis_range(LPCDIDEVICEOBJECTINSTANCEA object, LPVOID context) 
     return DIENUM_CONTINUE;
 }
 
-std::string cached_description(IDirectInputDevice8A* device) {
+// Empty when the device tells nothing or memory runs out: the device still
+// opens, and enumeration leaves it out.
+void cache_description(IDirectInputDevice8A* device, OwnedText& description) {
     DIDEVICEINSTANCEA instance = {};
     instance.dwSize = sizeof instance;
-    if (FAILED(device->GetDeviceInfo(&instance))) return std::string();
-    try {
-        return describe_device(device, instance);
-    } catch (const std::bad_alloc&) {
-        return std::string();  // the device still opens; enumeration then leaves it out
-    }
+    if (FAILED(device->GetDeviceInfo(&instance))) return;
+    char first_block[2048];  // any description without repeated effects fits
+    TextBuilder text(first_block, sizeof first_block, SIZE_MAX);
+    if (describe_device(device, instance, "", text) && text.kept()) description.assign(text.data(), text.length());
 }
 
 int first_free_device_slot() {
     for (int i = 0; i < kDeviceSlots; ++i)
-        if (!g_devices[i].open) return i;
+        if (!device_at(i).open) return i;
     return -1;
 }
 
@@ -105,7 +105,8 @@ extern "C" int32_t DIB_CALL dib_open(const char* guid_text) {
 
     device->EnumObjects(set_axis_range, device, DIDFT_AXIS);
     const uint32_t ffb_axis_mask = find_ffb_axes(device);
-    std::string description = cached_description(device);
+    OwnedText description;  // freed on every way out but the slot's
+    cache_description(device, description);
 
     hr = device->Acquire();
     if (hr == dierr::kOtherAppHasPrio)
@@ -124,11 +125,11 @@ extern "C" int32_t DIB_CALL dib_open(const char* guid_text) {
     if (SUCCEEDED(read_autocenter(device, now)) && now == DIPROPAUTOCENTER_OFF)
         state |= DIB_AUTOCENTER_CONFIRMED_OFF;
 
-    DeviceSlot& slot = g_devices[index];
+    DeviceSlot& slot = device_at(index);
     slot.device = device;
     slot.instance_guid = guid;
     slot.acquired = 1;
-    store_description(slot, std::move(description));
+    swap_description(slot, description);
     slot.saved_autocenter = saved_autocenter;
     slot.autocenter_state = state;
     slot.ffb_axis_mask = ffb_axis_mask;

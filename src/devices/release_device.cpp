@@ -15,7 +15,7 @@ namespace {
 // one first, which a reset of the whole device makes unnecessary.
 void drop_device_effects(int32_t handle, bool unload) {
     for (int i = 0; i < kEffectSlots; ++i) {
-        EffectSlot& entry = g_effects[i];
+        EffectSlot& entry = effect_at(i);
         if (!entry.in_use || entry.device_handle != handle) continue;
         if (IDirectInputEffect* effect = entry.effect) {
             if (unload) {

@@ -15,7 +15,7 @@ namespace {
 
 int first_free_effect_slot() {
     for (int i = 0; i < kEffectSlots; ++i)
-        if (!g_effects[i].in_use) return i;
+        if (!effect_at(i).in_use) return i;
     return -1;
 }
 
@@ -64,6 +64,6 @@ extern "C" int32_t DIB_CALL dib_effect_create(int32_t handle, int32_t type,
         return outcome.result;
     }
     entry.effect = effect;
-    g_effects[index] = entry;
+    effect_at(index) = entry;
     return index + 1;
 }

@@ -168,7 +168,7 @@ void translate_effect_with_map(const EffectSlot& slot, const int32_t map[2], con
 
 void translate_effect(const EffectSlot& slot, const EffectParams& p, DIEFFECT& e,
                       EffectScratch& s) {
-    const DeviceSlot& device = g_devices[slot.device_handle - 1];
+    const DeviceSlot& device = device_at(slot.device_handle - 1);
     translate_effect_with_map(slot, device.axis_map, device.axis_flip, p, e, s);
 }
 

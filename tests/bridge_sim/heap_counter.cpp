@@ -7,27 +7,26 @@ namespace simtest {
 namespace {
 
 volatile long g_count = 0;
+volatile long g_fail_at = 0;  // 0: every allocation succeeds
+volatile long g_fail_after = 0;
 
-void* counted_malloc(size_t n) { InterlockedIncrement(&g_count); return std::malloc(n); }
-void* counted_calloc(size_t n, size_t s) { InterlockedIncrement(&g_count); return std::calloc(n, s); }
-void* counted_realloc(void* p, size_t n) { InterlockedIncrement(&g_count); return std::realloc(p, n); }
-char* counted_strdup(const char* s) { InterlockedIncrement(&g_count); return _strdup(s); }
-LPVOID WINAPI counted_heap_alloc(HANDLE h, DWORD f, SIZE_T n) {
-    InterlockedIncrement(&g_count);
-    return HeapAlloc(h, f, n);
+// Counts one allocation; true when it is to fail.
+bool refused() {
+    const long n = InterlockedIncrement(&g_count);
+    const long at = g_fail_at;
+    return at > 0 && (n == at || (g_fail_after && n > at));
 }
+
+void* counted_malloc(size_t n) { return refused() ? nullptr : std::malloc(n); }
+void* counted_calloc(size_t n, size_t s) { return refused() ? nullptr : std::calloc(n, s); }
+void* counted_realloc(void* p, size_t n) { return refused() ? nullptr : std::realloc(p, n); }
+char* counted_strdup(const char* s) { return refused() ? nullptr : _strdup(s); }
+LPVOID WINAPI counted_heap_alloc(HANDLE h, DWORD f, SIZE_T n) { return refused() ? nullptr : HeapAlloc(h, f, n); }
 LPVOID WINAPI counted_heap_realloc(HANDLE h, DWORD f, LPVOID p, SIZE_T n) {
-    InterlockedIncrement(&g_count);
-    return HeapReAlloc(h, f, p, n);
+    return refused() ? nullptr : HeapReAlloc(h, f, p, n);
 }
-HLOCAL WINAPI counted_local_alloc(UINT f, SIZE_T n) {
-    InterlockedIncrement(&g_count);
-    return LocalAlloc(f, n);
-}
-HGLOBAL WINAPI counted_global_alloc(UINT f, SIZE_T n) {
-    InterlockedIncrement(&g_count);
-    return GlobalAlloc(f, n);
-}
+HLOCAL WINAPI counted_local_alloc(UINT f, SIZE_T n) { return refused() ? nullptr : LocalAlloc(f, n); }
+HGLOBAL WINAPI counted_global_alloc(UINT f, SIZE_T n) { return refused() ? nullptr : GlobalAlloc(f, n); }
 
 struct Replacement {
     const char* name;
@@ -79,5 +78,10 @@ bool install_heap_counter(HMODULE module) {
 
 long heap_allocations() { return g_count; }
 void reset_heap_allocations() { InterlockedExchange(&g_count, 0); }
+
+void fail_allocations(long n, bool and_after) {
+    InterlockedExchange(&g_fail_after, and_after ? 1 : 0);
+    InterlockedExchange(&g_fail_at, n);
+}
 
 }  // namespace simtest

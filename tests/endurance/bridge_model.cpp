@@ -243,6 +243,20 @@ Outcome BridgeModel::destroy(int32_t effect) {
     return quiet(DIB_OK);
 }
 
+Outcome BridgeModel::ffb_axes(int32_t handle) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return open_slot(handle) ? quiet(kFfbAxes) : fail(DIB_E_BADARG, "bad device handle");
+}
+
+Outcome BridgeModel::query(int d) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const Slot& s : slots_)
+        if (s.open && s.device == d) return quiet(kFfbAxes);  // answered from the table
+    if (d < 0 || !devices_[d].attached) return fail(DIB_E_INPUT, "CreateDevice failed", as_hr(DIERR_DEVICENOTREG));
+    ++objects_.bare_devices;  // a temporary device object, no data format
+    return quiet(kFfbAxes);
+}
+
 void BridgeModel::unplug(int d) {
     std::lock_guard<std::mutex> lock(mutex_);
     devices_[d].attached = false;

@@ -20,6 +20,7 @@ constexpr int kDevices = 10;  // simulated devices, more than the bridge's slots
 constexpr int kSlots = 8;
 constexpr int kEntries = 64;
 constexpr DWORD kAxes = 3;    // axes per device: DIPROP_RANGE is set once for each at open
+constexpr int32_t kFfbAxes = 3;  // X and Y are the actuators of every device
 
 // dinput.h spells some of its codes as unsigned numbers.
 constexpr HRESULT as_hr(unsigned long code) { return static_cast<HRESULT>(code); }
@@ -74,6 +75,9 @@ public:
     Outcome start(int32_t effect, const Fault& f);
     Outcome stop(int32_t effect);
     Outcome destroy(int32_t effect);
+    Outcome ffb_axes(int32_t handle);
+    // dib_query_ffb_axes with device d's GUID; -1 for a GUID no device has.
+    Outcome query(int d);
 
     void unplug(int device);
     void replug(int device);

@@ -1,5 +1,6 @@
 #include "random_driver.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -47,6 +48,12 @@ const FaultChoice kStartFaults[] = {
 };
 const FaultChoice kStopFaults[] = {{GSIM_M_EFF_STOP, E_FAIL, 0, 1}};
 const FaultChoice kDestroyFaults[] = {{GSIM_M_EFF_STOP, E_FAIL, 0, 1}, {GSIM_M_EFF_UNLOAD, E_FAIL, 0, 1}};
+
+// Values at and past the ends of every field's range.
+const int32_t kExtremes[] = {0, 1, -1, 2, 4095, 4096, 4097, -4096, -4097, 10000, -10000, 359, 360, 361, -360,
+                             32767, -32768, 65535, INT_MAX, INT_MIN, INT_MAX - 1, INT_MIN + 1};
+const int32_t kFarDeviceHandles[] = {-1, -8, INT_MIN, INT_MAX, 65, 256, INT_MIN + 1};
+const int32_t kFarEffectHandles[] = {0, 65, -1, -64, INT_MIN, INT_MAX, 1000};
 
 std::string last_error() {
     char text[512];
@@ -150,9 +157,9 @@ void RandomDriver::poll(int32_t handle) {
 
 void RandomDriver::set_axis_map(int32_t handle) {
     // The two force axes in either order with any flips, or a code out of range.
-    const int32_t codes[] = {0, 1, -1, 8, -2};
-    const int32_t axis0 = codes[below(8) < 7 ? below(2) : 2 + below(3)];
-    const int32_t axis1 = axis0 == 0 || axis0 == 1 ? 1 - axis0 : codes[2 + below(3)];
+    const int32_t codes[] = {0, 1, -1, 8, -2, INT_MIN, INT_MAX, 100};
+    const int32_t axis0 = codes[below(8) < 7 ? below(2) : 2 + below(6)];
+    const int32_t axis1 = axis0 == 0 || axis0 == 1 ? 1 - axis0 : codes[2 + below(6)];
     const Outcome expected = model_.set_axis_map(handle, axis0, axis1);
     check("dib_set_axis_map", handle, dib_set_axis_map(handle, axis0, axis1, below(2), below(2)), expected, Fault{}, 0);
 }
@@ -167,16 +174,28 @@ void RandomDriver::enumerate() {
           Fault{}, 0);
 }
 
+int32_t RandomDriver::any_device_handle() { return below(12) ? below(kSlots + 2) : kFarDeviceHandles[below(7)]; }
+
+int32_t RandomDriver::any_effect_handle() { return below(12) ? 1 + below(kEntries) : kFarEffectHandles[below(7)]; }
+
+void RandomDriver::fill_params(EffectParams& p) {
+    static_assert(sizeof p == 27 * sizeof(int32_t), "EffectParams is 27 i32 fields");
+    int32_t fields[27];
+    const bool extreme = below(3) == 0;
+    for (int32_t& f : fields) f = extreme && below(2) ? kExtremes[below(22)] : below(8193) - 4096;
+    std::memcpy(&p, fields, sizeof p);
+    if (!extreme) {  // the usual record: flags as flags
+        p.cond[0].enabled = below(3) != 0;
+        p.cond[1].enabled = below(3) != 0;
+        p.use_envelope = below(2);
+    }
+}
+
 int32_t RandomDriver::create(int32_t handle) {
-    static const int32_t kTypes[] = {1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 1, 4, 8, 2, 0, 12};
+    static const int32_t kTypes[] = {1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 1, 4, 8, 2, 0, 12, -1, INT_MIN, INT_MAX, 256};
     EffectParams p;
-    std::memset(&p, 0, sizeof p);
-    const int32_t type = kTypes[below(16)];
-    p.cond[0].enabled = below(3) != 0;
-    p.cond[1].enabled = below(3) != 0;
-    p.use_envelope = below(2);
-    p.constant_magnitude = below(8193) - 4096;
-    p.direction_deg = below(360);
+    fill_params(p);
+    const int32_t type = kTypes[below(20)];
     const bool null_params = below(60) == 0;
 
     const Fault f = maybe(kCreateFaults);
@@ -197,9 +216,7 @@ int32_t RandomDriver::create(int32_t handle) {
 
 void RandomDriver::update(int32_t effect) {
     EffectParams p;
-    std::memset(&p, 0, sizeof p);
-    p.periodic_magnitude = below(4097);
-    p.use_envelope = below(2);
+    fill_params(p);
     const bool null_params = below(60) == 0;
     const Fault f = maybe(kUpdateFaults);
     const int rule = arm(f, model_.effect_device(effect));
@@ -230,6 +247,70 @@ void RandomDriver::destroy(int32_t effect) {
     const Outcome expected = model_.destroy(effect);
     ++counts_.effect_ops;
     check("dib_effect_destroy", effect, dib_effect_destroy(effect), expected, f, rule);
+}
+
+void RandomDriver::hostile(bool whole_bridge, const int* own, int owned) {
+    char buffer[64];
+    std::memset(buffer, 'u', sizeof buffer);
+    const auto untouched = [&] {
+        for (char c : buffer)
+            if (c != 'u') return false;
+        return true;
+    };
+    switch (below(whole_bridge ? 7 : 5)) {
+        case 0: {  // no buffer, or one too short to be used
+            const int32_t lengths[] = {0, 1, 3, -1, INT_MIN, 64};
+            const int32_t length = lengths[below(6)];
+            const bool null_buffer = length == 64 || below(2) == 0;
+            const int32_t result = dib_enumerate(null_buffer ? nullptr : buffer, length);
+            check(untouched() ? "dib_enumerate (bad buffer)" : "dib_enumerate (buffer written)", length,
+                  untouched() ? result : -100, Outcome{DIB_E_BADARG, true, "bad buffer"}, Fault{}, 0);
+            break;
+        }
+        case 1: {  // the thread's message: never into a buffer that is absent or empty
+            const int32_t lengths[] = {0, -1, INT_MIN};
+            const bool null_buffer = below(2) == 0;
+            const int32_t length = null_buffer ? 64 : lengths[below(3)];
+            check("dib_last_error (bad buffer)", length, dib_last_error(null_buffer ? nullptr : buffer, length),
+                  Outcome{DIB_E_BADARG, false, {}}, Fault{}, 0);
+            check("dib_build_info (bad buffer)", length, dib_build_info(null_buffer ? nullptr : buffer, 7),
+                  Outcome{DIB_E_BADARG, false, {}}, Fault{}, 0);
+            break;
+        }
+        case 2: {  // GUID texts that are no GUID
+            const char* texts[] = {nullptr, "", "{", "{5A1E0001-0000-11EE-8001", "not a guid at all",
+                                   "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"};
+            const char* text = texts[below(6)];
+            check("dib_query_ffb_axes (bad text)", 0, dib_query_ffb_axes(text),
+                  Outcome{DIB_E_BADARG, true, "bad GUID string"}, Fault{}, 0);
+            break;
+        }
+        case 3: {  // the queries without a lock, on any handle
+            const int32_t handle = below(2) ? any_device_handle() : kFarDeviceHandles[below(7)];
+            check("dib_ffb_axes", handle, dib_ffb_axes(handle), model_.ffb_axes(handle), Fault{}, 0);
+            break;
+        }
+        case 4: {  // the axis query of this thread's devices, open or not
+            const int device = own[below(owned)];
+            check("dib_query_ffb_axes", device, dib_query_ffb_axes(guids_[device].c_str()), model_.query(device),
+                  Fault{}, 0);
+            break;
+        }
+        case 5: {  // a list that cannot fit
+            const int32_t length = 4 + below(12);
+            const int listed = model_.enumerate();
+            const int32_t result = dib_enumerate(buffer, length);
+            const bool intact = listed == 0 || untouched();
+            check(intact ? "dib_enumerate (short buffer)" : "dib_enumerate (buffer written)", length,
+                  intact ? result : -100,
+                  listed ? Outcome{DIB_E_BADARG, true, "buffer too small"} : Outcome{2, false, {}}, Fault{}, 0);
+            break;
+        }
+        default: {  // a GUID of no attached device
+            check("dib_query_ffb_axes (absent)", 0, dib_query_ffb_axes("{5A1E0001-0000-11EE-8001-0000DEADBEEF}"),
+                  model_.query(-1), Fault{}, 0);
+        }
+    }
 }
 
 }  // namespace endurance

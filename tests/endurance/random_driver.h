@@ -45,6 +45,17 @@ public:
     void start(int32_t effect);
     void stop(int32_t effect);
     void destroy(int32_t effect);
+    // One call with hostile arguments: null and short buffers, GUID texts and
+    // handles of every wrong kind, an absent message buffer. `whole_bridge`
+    // allows calls whose outcome depends on every device (enumeration, the
+    // axis query of any device); without it only this thread's `own` devices
+    // are queried.
+    void hostile(bool whole_bridge, const int* own, int owned);
+
+    // Mostly 0..9 (0 and 9 are never valid), now and then far outside.
+    int32_t any_device_handle();
+    // Mostly 1..64, now and then 0, 65 or far outside.
+    int32_t any_effect_handle();
 
     std::mt19937& rng() { return rng_; }
     int below(int n) { return static_cast<int>(rng_() % static_cast<unsigned>(n)); }
@@ -53,6 +64,9 @@ public:
     const std::vector<std::string>& notes() const { return notes_; }
 
 private:
+    // Every field of the record, sometimes from values at and past the ends
+    // of every range.
+    void fill_params(EffectParams& p);
     template <size_t N>
     Fault maybe(const FaultChoice (&menu)[N]) { return pick(menu, N); }
     Fault pick(const FaultChoice* menu, size_t n);

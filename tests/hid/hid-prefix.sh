@@ -12,19 +12,23 @@ export WINEDEBUG=-all
 case "${1:-}" in
   init)
     bin="${2:?bin directory}"
-    stamp="$(cat "$bin"/vwheel_*.sys "$bin"/vwheel.inf "$bin"/install_vwheels.exe | sha256sum | cut -c1-64)"
+    prefix_script="$(cd "$(dirname "$0")/../../cmake" && pwd)/wine-prefix.sh"
+    # The settings' version is part of the stamp, so a change to them remakes the prefix.
+    stamp="settings-$(grep -m1 '^settings_version=' "$prefix_script" | cut -d= -f2) $(cat "$bin"/vwheel_*.sys "$bin"/vwheel.inf "$bin"/install_vwheels.exe | sha256sum | cut -c1-64)"
     mkdir -p "$WINEPREFIX"
     # Wine's long-lived processes must not inherit the lock (fd 9), or the
     # next init waits for them.
     exec 9>"$WINEPREFIX.lock"
     flock 9
+    # A server a previous run is still shutting down would refuse the installer.
+    wineserver -k 2>/dev/null 9>&- || true
+    wineserver -w 2>/dev/null 9>&- || true
     if [ "$(cat "$WINEPREFIX/.vwheel-stamp" 2>/dev/null)" != "$stamp" ]; then
-      wineserver -k 2>/dev/null 9>&- || true
       rm -rf "$WINEPREFIX"
       mkdir -p "$WINEPREFIX"
       WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1 9>&-
-      # Headless: without the null driver CreateWindowExA fails.
-      wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 9>&-
+      # Headless, and no crash debugger: the shared prefix's settings.
+      bash "$prefix_script" configure 9>&-
       wineserver -w 9>&-
       touch "$WINEPREFIX/.gantrel-ready"
     fi

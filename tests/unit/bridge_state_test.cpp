@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
+#include <string>
+
+#include "gantrel.h"
 
 using namespace gantrel;
 
@@ -39,7 +43,11 @@ TEST(BridgeState, ResetRestoresEveryFieldAndFreesTheText) {
     s.device = reinterpret_cast<IDirectInputDevice8A*>(0x1234);
     s.instance_guid.Data1 = 42;
     s.acquired = 1;
-    store_description(s, std::string(1000, 'x'));
+    OwnedText text;
+    ASSERT_TRUE(text.assign(std::string(1000, 'x').c_str(), 1000));
+    swap_description(s, text);
+    EXPECT_TRUE(text.empty()) << "the slot's previous, empty text came back";
+    EXPECT_EQ(s.description.size(), 1000u);
     s.saved_autocenter = 0;
     s.autocenter_state = 15;
     s.ffb_axis_mask = 3;
@@ -51,7 +59,6 @@ TEST(BridgeState, ResetRestoresEveryFieldAndFreesTheText) {
 
     reset_device_slot(3);
     expect_default(s);
-    EXPECT_EQ(s.description.capacity(), std::string().capacity());
     EXPECT_EQ(open_device_slot(4), nullptr);
 }
 
@@ -61,7 +68,9 @@ TEST(BridgeState, FindOpenDeviceTakesTheFirstOpenSlotWithADevice) {
     g_devices[5].open = 1;
     g_devices[5].device = reinterpret_cast<IDirectInputDevice8A*>(0x10);
     g_devices[5].instance_guid = g;
-    g_devices[6] = g_devices[5];
+    g_devices[6].open = 1;
+    g_devices[6].device = g_devices[5].device;
+    g_devices[6].instance_guid = g;
     g_devices[2].open = 1;  // same GUID, no device: passed over
     g_devices[2].instance_guid = g;
     EXPECT_EQ(find_open_device(g), &g_devices[5]);
@@ -81,4 +90,33 @@ TEST(BridgeState, ClearEffectSlotZeroesTheEntry) {
     EXPECT_EQ(e.effect, nullptr);
     EXPECT_EQ(e.cond_axis[0] | e.cond_axis[1], 0);
     EXPECT_EQ(used_effect_slot(11), nullptr);
+}
+
+// Every export that takes a handle refuses the ones beside and far outside
+// the tables without touching an entry outside them: this build counts
+// every such index, so an off-by-one in any handle check fails here.
+TEST(BridgeState, HandleChecksStayInsideTheTables) {
+    const long before = table_index_faults();
+    InputReport report;
+    EffectParams params = {};
+    for (int32_t h : {0, 9, -1, INT_MIN, INT_MAX}) {
+        EXPECT_EQ(dib_release(h), DIB_E_BADARG) << h;
+        EXPECT_EQ(dib_device_reset(h), DIB_E_BADARG) << h;
+        EXPECT_EQ(dib_autocenter_state(h), DIB_E_BADARG) << h;
+        EXPECT_EQ(dib_ffb_axes(h), DIB_E_BADARG) << h;
+        EXPECT_EQ(dib_poll(h, &report), DIB_E_BADARG) << h;
+        EXPECT_EQ(dib_set_axis_map(h, 0, 1, 0, 0), DIB_E_BADARG) << h;
+        EXPECT_EQ(dib_effect_create(h, DIB_EFFECT_CONSTANT, &params), DIB_E_BADARG) << h;
+    }
+    for (int32_t h : {0, 65, -1, INT_MIN, INT_MAX}) {
+        EXPECT_EQ(dib_effect_update(h, &params), DIB_E_BADARG) << h;
+        EXPECT_EQ(dib_effect_start(h, 1), DIB_E_BADARG) << h;
+        EXPECT_EQ(dib_effect_stop(h), DIB_E_BADARG) << h;
+        EXPECT_EQ(dib_effect_destroy(h), DIB_E_BADARG) << h;
+    }
+    EXPECT_EQ(table_index_faults(), before) << "an export reached beside a table";
+    // The count is live: an index beside each table is seen.
+    device_at(kDeviceSlots);
+    effect_at(-1);
+    EXPECT_EQ(table_index_faults(), before + 2);
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 using gantrel::json_escape;
 
 TEST(JsonEscape, EscapesQuoteAndBackslashDropsControlBytes) {
@@ -19,5 +21,19 @@ TEST(JsonEscape, EscapesQuoteAndBackslashDropsControlBytes) {
         {"\x7F", "\x7F"},                         // DEL is not a control byte here
         {"/<>", "/<>"},
     };
-    for (const auto& row : rows) EXPECT_EQ(json_escape(row.in), row.out) << row.in;
+    for (const auto& row : rows) {
+        char out[64];
+        EXPECT_EQ(json_escape(row.in, 20, out), std::strlen(row.out)) << row.in;
+        EXPECT_STREQ(out, row.out) << row.in;
+    }
+}
+
+// A name that fills its record without a NUL is read up to the record's end only.
+TEST(JsonEscape, StopsAtTheGivenLength) {
+    const char unterminated[4] = {'a', '"', 'b', 'c'};
+    char out[9];
+    std::memset(out, 'x', sizeof out);
+    EXPECT_EQ(json_escape(unterminated, sizeof unterminated, out), 5u);
+    EXPECT_STREQ(out, "a\\\"bc");
+    EXPECT_EQ(out[6], 'x');
 }

@@ -6,8 +6,9 @@
 // --quick  few, short rounds (for the test suite)
 // --json   print only the JSON object, not the table
 // --check  exit with 1 unless every call succeeded, the allocation counter
-//          saw gantrel.dll allocate somewhere and the hot paths never did
-//          (timings never decide the exit code)
+//          saw gantrel.dll allocate somewhere, the hot paths never did and
+//          enumeration made at most one allocation per device (timings
+//          never decide the exit code)
 #include <windows.h>
 
 #include <cstdio>
@@ -79,5 +80,8 @@ int main(int argc, char** argv) {
     if (!report.counter_counted()) passed = false, std::fprintf(stderr, "check: the allocation counter saw nothing\n");
     if (!v.allocations_met())
         passed = false, std::fprintf(stderr, "check: %ld allocations on the hot paths\n", v.hot_allocations);
+    if (!v.enumerate_met())
+        passed = false, std::fprintf(stderr, "check: dib_enumerate of %d devices made %.1f allocations per call\n",
+                                     v.listed, v.enumerate_allocations);
     return passed ? 0 : 1;
 }

@@ -23,6 +23,10 @@ const char* met(bool ok) { return ok ? "met" : "MISSED"; }
 Verdict Report::verdict() const {
     Verdict v;
     for (const Row& row : rows_) {
+        if (row.operation == "dib_enumerate" && row.scale_value >= v.listed) {
+            v.listed = row.scale_value;
+            v.enumerate_allocations = row.timing.allocations_per_call;
+        }
         if (row.target == Target::none) continue;
         v.hot_allocations += allocations(row.timing);
         v.hot_calls += row.timing.bridge_calls;
@@ -78,6 +82,8 @@ void Report::print_table(std::FILE* out) const {
                  v.hot_calls, met(v.allocations_met()));
     std::fprintf(out, "  own work under 1000 ns per call: worst %.0f ns (%s) - %s\n", v.own_ns, v.own_worst.c_str(),
                  met(v.own_met()));
+    std::fprintf(out, "  dib_enumerate of %d devices allocates at most once per device: %.1f per call - %s\n",
+                 v.listed, v.enumerate_allocations, met(v.enumerate_met()));
 }
 
 void Report::print_json(std::FILE* out, const char* mode, int rounds) const {
@@ -100,11 +106,13 @@ void Report::print_json(std::FILE* out, const char* mode, int rounds) const {
                  "],\"not_measured\":%zu,\"targets\":{\"poll_overhead_pct\":%.2f,\"poll_met\":%s,"
                  "\"update_overhead_pct\":%.2f,\"update_worst\":\"%s\",\"update_met\":%s,"
                  "\"hot_allocations\":%ld,\"hot_calls\":%ld,\"allocations_met\":%s,"
-                 "\"own_ns\":%.1f,\"own_worst\":\"%s\",\"own_met\":%s}}\n",
+                 "\"own_ns\":%.1f,\"own_worst\":\"%s\",\"own_met\":%s,"
+                 "\"enumerate_listed\":%d,\"enumerate_allocations\":%.2f,\"enumerate_met\":%s}}\n",
                  failures_.size(), v.poll_overhead_pct, v.poll_met() ? "true" : "false", v.update_overhead_pct,
                  v.update_worst.c_str(), v.update_met() ? "true" : "false", v.hot_allocations, v.hot_calls,
                  v.allocations_met() ? "true" : "false", v.own_ns, v.own_worst.c_str(),
-                 v.own_met() ? "true" : "false");
+                 v.own_met() ? "true" : "false", v.listed, v.enumerate_allocations,
+                 v.enumerate_met() ? "true" : "false");
 }
 
 }  // namespace bench

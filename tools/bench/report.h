@@ -11,7 +11,8 @@ namespace bench {
 
 // Which target a row is held to. Hot rows (poll, update, start, stop) must
 // allocate nothing; poll and update may add at most 10% over raw; the own
-// work of every hot call stays under a microsecond.
+// work of every hot call stays under a microsecond. Enumeration makes at most
+// one allocation per device listed.
 enum class Target { poll, update, playback, none };
 
 struct Row {
@@ -30,9 +31,13 @@ struct Verdict {
     std::string own_worst;
     long hot_allocations = 0;
     long hot_calls = 0;
+    // dib_enumerate with the most devices measured: allocations per call and per device.
+    int listed = 0;
+    double enumerate_allocations = 0;
     bool poll_met() const { return poll_overhead_pct <= 10; }
     bool update_met() const { return update_overhead_pct <= 10; }
     bool allocations_met() const { return hot_allocations == 0; }
+    bool enumerate_met() const { return listed > 0 && enumerate_allocations <= listed; }
     bool own_met() const { return own_ns < 1000; }
 };
 
