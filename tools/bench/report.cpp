@@ -33,7 +33,7 @@ Verdict Report::verdict() const {
             v.update_overhead_pct = overhead;
             v.update_worst = row.operation;
         }
-        if (v.own_worst.empty() || row.timing.own_ns > v.own_ns) {
+        if (row.target != Target::poll && (v.own_worst.empty() || row.timing.own_ns > v.own_ns)) {
             v.own_ns = row.timing.own_ns;
             v.own_worst = row.operation;
         }
@@ -83,7 +83,7 @@ void Report::print_table(std::FILE* out) const {
 void Report::print_json(std::FILE* out, const char* mode, int rounds) const {
     std::fprintf(out, "{\"bench\":\"gantrel-bench\",\"gantrel\":\"%s\",\"mode\":\"%s\",\"rounds\":%d,\"rows\":[",
                  GANTREL_VERSION_STRING, mode, rounds);
-    static const char* kTargets[] = {"poll", "update", "playback", "none"};
+    static const char* kTargets[] = {"poll", "update", "playback", "own_work", "none"};
     for (size_t i = 0; i < rows_.size(); ++i) {
         const Row& row = rows_[i];
         const Timing& t = row.timing;
