@@ -35,7 +35,7 @@ HEADING = re.compile(r"^### `(.+)`\s*$", re.M)
 
 TOKEN = re.compile(r"""
     (?P<comment>//[^\n]*|/\*.*?\*/)
-  | (?P<pre>^[ \t]*\#(?:[^\n]*\\\n)*[^\n]*)
+  | (?P<pre>^[ \t]*\#[ \t]*include[^\n]*)
   | (?P<raw>(?:u8|[uUL])?R"(?P<delim>[^(\s]*)\((?P<rawbody>.*?)\)(?P=delim)")
   | (?P<string>(?:u8|[uUL])?"(?P<body>(?:[^"\\\n]|\\.)*)")
   | (?P<char>(?:u8|[uUL])?'(?:[^'\\\n]|\\.)*')
@@ -122,6 +122,7 @@ PLANTED = [
     'int f(Device* d) { return fail_open(d, "planted " "in two parts", hr); }',
     'EffectOutcome f() { return {DIB_E_FAILED, "planted outcome"}; }',
     'constexpr char kPlanted[] = R"(planted raw)";',
+    '#define PLANTED_MESSAGE "planted macro"',
 ]
 
 
