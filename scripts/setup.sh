@@ -32,7 +32,7 @@ export DEBIAN_FRONTEND=noninteractive
 apt=("${sudo_cmd[@]}" apt-get -o DPkg::Lock::Timeout=600)
 
 echo "setup: installing what the build and tests need:"
-for p in "${missing[@]}"; do printf '  %-20s %s\n' "$p" "${purpose[$p]}"; done
+for p in "${missing[@]}"; do printf '  %-20s %s\n' "$p" "${purpose[$p]:-}"; done
 echo "setup: updating the package lists"
 "${apt[@]}" update -qq
 # apt-get --assume-no states the download and disk sizes, then stops.
