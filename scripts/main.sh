@@ -7,8 +7,9 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${GANTREL_BUILD_DIR:-$root/build}"
 
-# Only what the demo needs; scripts/test.sh builds the rest.
-bash "$root/scripts/build.sh" --target gantrel_probe
+# What the demo needs, and the rest of the kit, so that `cmake --install`
+# works afterwards; scripts/test.sh builds the tests.
+bash "$root/scripts/build.sh" --target gantrel_probe gantrel_msvc_implib
 
 # The build tree's private prefix, with the simulator preferred over Wine's
 # own dinput8.dll; its wineserver is stopped however the demo ends.

@@ -1,9 +1,10 @@
 #include "frame/build_info.h"
 
+// Generated at every build from the day, or from SOURCE_DATE_EPOCH when set.
+#include "build_date.h"
+
 namespace gantrel {
 
-// The build marks this file out of date on every build, so __DATE__ is
-// always the date the DLL was built, not when this file last changed.
-const char* build_date_text() { return __DATE__; }
+const char* build_date_text() { return GANTREL_BUILD_DATE; }
 
 }  // namespace gantrel

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <regex>
 #include <string>
 
@@ -34,10 +35,18 @@ TEST(FrameExports, BuildInfoIsTheVersionObject) {
     EXPECT_TRUE(std::regex_match(
         text, std::regex(R"(\{"version":"0\.9\.5","abi":1,"built":"[A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4}"\})")))
         << text;
-    // The DLL's date is stamped at every build: not before this test was
-    // compiled, and not after today.
     const int built = date_number(text.substr(text.size() - 13, 11));
     ASSERT_GT(built, 0) << text;
+    // A reproducible build takes its date from SOURCE_DATE_EPOCH, in UTC.
+    if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) {
+        const time_t seconds = std::strtoll(epoch, nullptr, 10);
+        const std::tm* day = std::gmtime(&seconds);
+        ASSERT_NE(day, nullptr) << epoch;
+        EXPECT_EQ(built, (day->tm_year + 1900) * 10000 + (day->tm_mon + 1) * 100 + day->tm_mday) << text;
+        return;
+    }
+    // Otherwise it is the day of the latest build: not before this test was
+    // compiled, and not after today.
     EXPECT_GE(built, date_number(__DATE__)) << text;
     SYSTEMTIME now;
     GetLocalTime(&now);

@@ -134,16 +134,16 @@ TEST_F(DeviceFile, MalformedDescriptionsSayWhereAndWhat) {
         << syntax;
 }
 
-TEST_F(DeviceFile, ReadmeExampleLoads) {
-    std::ifstream in(SIM_README, std::ios::binary);
-    ASSERT_TRUE(in) << SIM_README;
+TEST_F(DeviceFile, DocumentedExampleLoads) {
+    std::ifstream in(SIMULATOR_DOC, std::ios::binary);
+    ASSERT_TRUE(in) << SIMULATOR_DOC;
     std::stringstream text;
     text << in.rdbuf();
-    const std::string readme = text.str();
-    size_t start = readme.find("```json\n");
+    const std::string page = text.str();
+    size_t start = page.find("```json\n");
     ASSERT_NE(start, std::string::npos);
     start += 8;
-    const std::string example = readme.substr(start, readme.find("```", start) - start);
+    const std::string example = page.substr(start, page.find("```", start) - start);
     ASSERT_EQ(gsim_load_json(example.c_str()), 2) << gsim_load_error();
     GSIM_DEVICE_DESC d;
     gsim_device_get(0, &d);

@@ -1,5 +1,6 @@
 #include "bench_cases.h"
 #include "bench_devices.h"
+#include "pump_stub.h"
 
 namespace bench {
 
@@ -17,6 +18,24 @@ Timing time_poll(Bench& bench, const PairSession& session, int index) {
                                return SUCCEEDED(raw->GetDeviceState(sizeof state, &state));
                            },
                            8);
+}
+
+// dib_poll's own work: both sides' PeekMessageA find no message at once.
+Timing time_poll_pump_stubbed(Bench& bench, const PairSession& session) {
+    const int32_t device = session.device(0);
+    IDirectInputDevice8A* raw = session.raw_device(0);
+    InputReport report;
+    DIJOYSTATE2 state;
+    MSG message;
+    stub_message_pump(true);
+    const Timing timing = bench.timer.run([&](int) { return dib_poll(device, &report) == DIB_OK; },
+                                          [&](int) {
+                                              switched_peek_message(&message, nullptr, 0, 0, PM_REMOVE);
+                                              raw->Poll();
+                                              return SUCCEEDED(raw->GetDeviceState(sizeof state, &state));
+                                          });
+    stub_message_pump(false);
+    return timing;
 }
 
 Timing time_update(Bench& bench, const EffectOnBoth& effect, EffectPair& pair) {
@@ -37,6 +56,11 @@ void measure_hot_paths(Bench& bench) {
     PairSession session(bench.raw);
     if (!session.open(0)) return bench.report.fail("opening the hot-path devices");
     bench.report.add({"dib_poll", "", 0, Target::poll, time_poll(bench, session, 0)});
+    if (install_pump_switch(GetModuleHandleA("gantrel.dll")))
+        bench.report.add({"dib_poll, message pump stubbed", "", 0, Target::own_work,
+                          time_poll_pump_stubbed(bench, session)});
+    else
+        bench.report.fail("stubbing gantrel.dll's message pump");
 
     struct Variant {
         const char* name;

@@ -1,0 +1,122 @@
+#!/usr/bin/env python3
+"""Runs the shell commands of the documentation exactly as written.
+
+usage: run_doc_commands.py BUILD_DIR SOURCE_DIR DOCUMENT...
+
+A fenced block whose info string is `sh test` is run by bash (-euo pipefail)
+and must succeed. A `text output` block right after it lists lines its output
+(stdout and stderr) must contain, in this order; `...` inside a line matches
+anything. Each document starts in an empty scratch folder holding the kit as
+`gantrel-kit/`, as a reader who unpacked it would; its blocks run one after
+another there, each starting in the folder where the previous one ended.
+"""
+import os
+import pathlib
+import re
+import shutil
+import subprocess
+import sys
+
+FENCE = re.compile(r"^```([^\n`]*)\n(.*?)^```[ \t]*$", re.M | re.S)
+
+# The kit's layout, and where the build tree has each piece. `cmake --install`
+# provides all of it once the install rules follow this layout; until then
+# the pieces it lacks are copied in from the build, and named in the log.
+KIT_FROM_TREES = {
+    "bin/x64/gantrel.dll": ("build", "bin/gantrel.dll"),
+    "lib/x64/libgantrel.dll.a": ("build", "lib/libgantrel.dll.a"),
+    "lib/x64/gantrel.lib": ("build", "lib/gantrel.lib"),
+    "lib/x64/gantrel.def": ("source", "src/frame/gantrel.def"),
+    "tools/x64/gantrel-probe.exe": ("build", "bin/gantrel-probe.exe"),
+    "simulator/x64/dinput8.dll": ("build", "bin/dinput8.dll"),
+    "examples": ("source", "examples"),
+}
+
+
+def blocks(text):
+    """(line, script, expected lines or None) of each block marked for testing."""
+    fences = list(FENCE.finditer(text))
+    found = []
+    for i, fence in enumerate(fences):
+        if fence.group(1).split() != ["sh", "test"]:
+            continue
+        expected = None
+        following = fences[i + 1] if i + 1 < len(fences) else None
+        if (following and following.group(1).split() == ["text", "output"]
+                and not text[fence.end():following.start()].strip()):
+            expected = [line.rstrip() for line in following.group(2).splitlines() if line.strip()]
+        found.append((text.count("\n", 0, fence.start()) + 1, fence.group(2), expected))
+    return found
+
+
+def contains_in_order(output, expected):
+    """The first expected line not found in order, or None."""
+    lines = [line.rstrip() for line in output.replace("\r", "").splitlines()]
+    at = 0
+    for want in expected:
+        pattern = re.compile(".*".join(re.escape(part) for part in want.split("...")) + r"\Z")
+        while at < len(lines) and not pattern.match(lines[at]):
+            at += 1
+        if at == len(lines):
+            return want
+        at += 1
+    return None
+
+
+def stage_kit(build, source, kit):
+    subprocess.run(["cmake", "--install", str(build), "--prefix", str(kit)], check=True,
+                   stdout=subprocess.DEVNULL)
+    trees = {"build": build, "source": source}
+    for target, (tree, path) in KIT_FROM_TREES.items():
+        destination, origin = kit / target, trees[tree] / path
+        if destination.exists():
+            continue
+        destination.parent.mkdir(parents=True, exist_ok=True)
+        if origin.is_dir():
+            shutil.copytree(origin, destination)
+        else:
+            shutil.copy2(origin, destination)
+        print(f"  kit: {target} copied from the {tree} tree (not installed)")
+
+
+def run_document(build, source, doc):
+    scratch = build / "docs-test" / doc.stem
+    shutil.rmtree(scratch, ignore_errors=True)
+    scratch.mkdir(parents=True)
+    tested = blocks(doc.read_text(encoding="utf-8"))
+    print(f"{doc.name}: {len(tested)} blocks")
+    if not tested:
+        return 0, 0
+    stage_kit(build, source, scratch / "gantrel-kit")
+    where = scratch / ".cwd"
+    where.write_text(str(scratch))
+    failures = 0
+    for line, script, expected in tested:
+        wrapped = f'cd "$(cat {where})"\n{script}\npwd > {where}\n'
+        result = subprocess.run(["bash", "-euo", "pipefail", "-c", wrapped], stdout=subprocess.PIPE,
+                                stderr=subprocess.STDOUT, text=True, errors="replace", timeout=600)
+        missing = contains_in_order(result.stdout, expected) if expected else None
+        first = script.strip().splitlines()[0]
+        if result.returncode == 0 and missing is None:
+            print(f"  ok    line {line}: {first}")
+            continue
+        failures += 1
+        why = f"exit status {result.returncode}" if result.returncode else f"no line matching: {missing}"
+        print(f"  FAIL  line {line}: {first}\n        {why}; output:")
+        print("".join(f"        | {out}\n" for out in result.stdout.replace("\r", "").splitlines()), end="")
+    return len(tested), failures
+
+
+def main():
+    build, source = pathlib.Path(sys.argv[1]).resolve(), pathlib.Path(sys.argv[2]).resolve()
+    os.environ.setdefault("WINEDEBUG", "-all")
+    total, failed = 0, 0
+    for doc in sys.argv[3:]:
+        count, failures = run_document(build, source, pathlib.Path(doc))
+        total, failed = total + count, failed + failures
+    print(f"{total - failed} of {total} documented command blocks passed")
+    return 1 if failed or total == 0 else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
