@@ -15,6 +15,8 @@ case "${1:-}" in
       WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
       # Headless: without the null driver CreateWindowExA fails.
       wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+      # No crash debugger: a crashing test ends at once with Wine's one-line report.
+      wine reg add 'HKCU\Software\Wine\DllOverrides' /v winedbg.exe /d '' /f >/dev/null 2>&1
       wineserver -w
       touch "$WINEPREFIX/.gantrel-ready"
     fi
