@@ -259,6 +259,14 @@ TEST_F(OpenDevice, UpdateOfAPlayingEffectChangesItWithoutRestart)
     ASSERT_EQ(again.size(), 1u);
     EXPECT_EQ(again[0].value(PU_LOOP_COUNT), 5);
     EXPECT_EQ(session_->control().state().loop_count[block], 5);
+
+    // Wine 8 and Wine 10 alike write the count into the device's 8-bit
+    // field as it is: 300 arrives as 44.
+    ASSERT_EQ(dib_effect_start(effect, 300), DIB_OK);
+    take();
+    auto wrapped = reports(PU_EFFECT_OPERATION_REPORT);
+    ASSERT_EQ(wrapped.size(), 1u);
+    EXPECT_EQ(wrapped[0].value(PU_LOOP_COUNT), 44);
 }
 
 // An update without use_envelope sends no envelope, and Wine sends nothing
