@@ -5,17 +5,10 @@
 # its wineserver itself, so no cleanup entry is needed.
 
 option(GANTREL_WINE10 "Also run the Wine DirectInput tests under Wine 10 (needs root; the first run fetches Debian 13's Wine)" ON)
-
-# The root holds 64-bit Wine only.
-if(GANTREL_WINE10 AND CMAKE_SIZEOF_VOID_P EQUAL 8)
-  set(GANTREL_WINE10_ACTIVE ON)
-else()
-  set(GANTREL_WINE10_ACTIVE OFF)
-endif()
 set(GANTREL_WINE10_SCRIPT ${PROJECT_SOURCE_DIR}/scripts/wine10.sh)
 
 function(gantrel_wine10_fixture)
-  if(NOT GANTREL_WINE10_ACTIVE)
+  if(NOT GANTREL_WINE10)
     return()
   endif()
   add_test(NAME wine10_root COMMAND bash ${GANTREL_WINE10_SCRIPT} root)
@@ -26,14 +19,19 @@ endfunction()
 # Runs `script init args...` and then the target under Wine 10, with Wine's
 # own dinput8, in the prefix `dir`.
 function(gantrel_wine10_test name target)
-  if(NOT GANTREL_WINE10_ACTIVE)
+  if(NOT GANTREL_WINE10)
     return()
   endif()
   cmake_parse_arguments(T "" "PREFIX" "INIT" ${ARGN})
   list(POP_FRONT T_INIT script)
   list(JOIN T_INIT " " args)
+  # The other architecture's tree too: an x86 tree takes its drivers from there.
+  set(trees ${CMAKE_BINARY_DIR})
+  if(GANTREL_OTHER_ARCH_BUILD)
+    string(APPEND trees ":${GANTREL_OTHER_ARCH_BUILD}")
+  endif()
   add_test(NAME ${name}
-    COMMAND ${CMAKE_COMMAND} -E env GANTREL_BUILD_DIR=${CMAKE_BINARY_DIR} WINEPREFIX=${T_PREFIX}
+    COMMAND ${CMAKE_COMMAND} -E env GANTREL_BUILD_DIR=${trees} WINEPREFIX=${T_PREFIX}
             WINEDEBUG=-all WINEDLLOVERRIDES=dinput8=b
             bash ${GANTREL_WINE10_SCRIPT} run
             bash -c "bash '${script}' init ${args} && exec wine '$<TARGET_FILE:${target}>'")

@@ -14,7 +14,8 @@
 # Debian's archive and about 1.3 GB of disk. Environment:
 #   GANTREL_WINE10_ROOT    the root (default /var/cache/gantrel/wine10-trixie)
 #   GANTREL_DEBIAN_MIRROR  the archive (default: the one apt uses here)
-#   GANTREL_BUILD_DIR      the build tree, when it is not <project>/build
+#   GANTREL_BUILD_DIR      the build tree, when it is not <project>/build;
+#                          several, separated by ':', are all mounted
 #
 # Each run gets private mount and process namespaces: its mounts are seen by no
 # one else and vanish, with every process it started (wineserver included),
@@ -26,8 +27,9 @@ project="$(cd "$(dirname "$0")/.." && pwd)"
 build="${GANTREL_BUILD_DIR:-$project/build}"
 root="${GANTREL_WINE10_ROOT:-/var/cache/gantrel/wine10-trixie}"
 # What the root holds; a root made from another recipe is made again.
-recipe="trixie minbase wine wine64 1"
-packages=(wine wine64)
+# wine32 runs the x86 tree's programs, as on the host.
+recipe="trixie minbase wine wine64 wine32:i386 2"
+packages=(wine wine64 wine32:i386)
 
 die() { echo "wine10: $*" >&2; exit 1; }
 
@@ -42,9 +44,9 @@ mirror() {
 ready() { [ "$(cat "$root/.gantrel-root" 2>/dev/null)" = "$recipe" ]; }
 
 # Inside a private mount namespace: what a chroot of $1 needs, then the project
-# ($2, read-only) and its build tree ($3, writable) at their own paths.
+# ($2, read-only) and the build trees ($3 on, writable) at their own paths.
 mount_into() {
-  local target="$1"
+  local target="$1" tree
   mount -t proc proc "$target/proc"
   mount -t sysfs sysfs "$target/sys"
   # /dev without what is mounted under it: a devpts of this run's own, and
@@ -56,10 +58,13 @@ mount_into() {
   mount -t tmpfs tmpfs "$target/dev/shm"
   mount -t tmpfs tmpfs "$target/tmp"
   [ $# -gt 1 ] || return 0
-  mkdir -p "$target$2" "$target$3"
+  mkdir -p "$target$2"
   mount --bind -o ro "$2" "$target$2"
-  mkdir -p "$3"
-  mount --bind "$3" "$target$3"
+  shift 2
+  for tree in "$@"; do
+    mkdir -p "$tree" "$target$tree"
+    mount --bind "$tree" "$target$tree"
+  done
 }
 
 # One step of making the root, in namespaces of its own: ending it ends all it
@@ -127,14 +132,16 @@ case "${1:-}" in
     target="$2"
     mount_into "$target"
     chroot "$target" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEBIAN_FRONTEND=noninteractive \
-      sh -c "apt-get update -q && apt-get install -y -q --no-install-recommends ${packages[*]} && apt-get clean"
+      sh -c "dpkg --add-architecture i386 && apt-get update -q &&
+             apt-get install -y -q --no-install-recommends ${packages[*]} && apt-get clean"
     chroot "$target" env -i PATH=/usr/bin:/bin WINEDEBUG=-all wine --version >"$target/.gantrel-wine"
     ;;
   _enter)
     # PID 1 of the run's namespaces: everything else in them ends with it.
     cwd="$2"
     shift 2
-    mount_into "$root" "$project" "$build"
+    IFS=: read -r -a trees <<<"$build"
+    mount_into "$root" "$project" "${trees[@]}"
     vars=(HOME=/root PATH=/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin LANG=C.UTF-8)
     for name in $(compgen -e); do
       case "$name" in WINE* | GTEST_* | GANTREL_* | TERM) vars+=("$name=${!name}") ;; esac
