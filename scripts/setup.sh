@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Installs, on a Debian 12 machine, every package the build and the tests need
-# (debootstrap makes the Wine 10 root of scripts/wine10.sh).
+# Installs, on a Debian 12 machine, every package the build and the tests need.
 # Safe to run again: it only calls apt-get when something is missing.
 set -euo pipefail
 
 # wine64 alone lacks the `wine` command, which the wine package brings.
-packages=(cmake ninja-build mingw-w64 wine wine64 googletest nlohmann-json3-dev llvm debootstrap)
+packages=(cmake ninja-build mingw-w64 wine wine64 googletest nlohmann-json3-dev llvm)
+
+# debootstrap makes the Wine 10 root of scripts/wine10.sh.
+packages+=(debootstrap)
 
 missing=()
 for p in "${packages[@]}"; do

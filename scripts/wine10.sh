@@ -11,7 +11,7 @@
 #                           stopped before it returns
 #
 # Needs root, unshare and debootstrap, and the first time network access to
-# Debian's archive and about 1.3 GB of disk. Environment:
+# Debian's archive and about 2 GB of disk. Environment:
 #   GANTREL_WINE10_ROOT    the root (default /var/cache/gantrel/wine10-trixie)
 #   GANTREL_DEBIAN_MIRROR  the archive (default: the one apt uses here)
 #   GANTREL_BUILD_DIR      the build tree, when it is not <project>/build;
