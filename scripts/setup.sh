@@ -22,9 +22,10 @@ declare -A purpose=(
   [lld]="lld-link, links that test host against gantrel.lib"
   [tmux]="a real terminal for the probe's interactive test"
   [python3]="checks the documentation against the product"
+  [debootstrap]="makes the Debian 13 root whose Wine 10 runs the tests a second time"
 )
 packages=(cmake ninja-build mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-          wine wine64 wine32:i386 googletest nlohmann-json3-dev llvm clang lld tmux python3)
+          wine wine64 wine32:i386 googletest nlohmann-json3-dev llvm clang lld tmux python3 debootstrap)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -43,22 +43,37 @@ INSTANTIATE_TEST_SUITE_P(Virtual, Listed,
                                            Listing{&kStick, "2", "8", "1", kAllTen},
                                            Listing{&kMulti, "2", "10", "0", "[\"constant\",\"sine\",\"spring\"]"}));
 
-bool has_control(const std::vector<PidReport> &reports, USAGE control)
+// The device-control and device-gain reports, in order: "reset gain ...".
+std::string controls(const std::vector<PidReport> &reports)
 {
-    for (const auto &r : of_collection(reports, PU_DEVICE_CONTROL_REPORT))
-        if (r.selected(control)) return true;
-    return false;
+    std::string words;
+    for (const auto &r : reports) {
+        std::string word;
+        if (r.collection == PU_DEVICE_GAIN_REPORT) word = "gain";
+        else if (r.collection == PU_DEVICE_CONTROL_REPORT)
+            word = r.selected(PU_DC_DEVICE_RESET) ? "reset" : r.selected(PU_DC_STOP_ALL_EFFECTS) ? "stopall" : "other";
+        if (!word.empty()) words += (words.empty() ? "" : " ") + word;
+    }
+    return words;
 }
 
+// Wine answers an exclusive Acquire and DISFFC_RESET with a device reset and
+// the device gain; Unacquire with a reset. While auto-centre is off, Wine 10
+// also stops all effects between the two, Wine 8 does not. Open acquires
+// (auto-centre still on in Wine 10), resets, unacquires, switches auto-centre
+// off and acquires again; release resets and unacquires.
 TEST(DeviceLifecycle, OpenResetAndReleaseReachTheDeviceAsControlReports)
 {
+    const bool wine10 = wine10_or_later();
     DeviceSession wheel(kWheel);
     ASSERT_TRUE(wheel.ready()) << wheel.problem();
 
     int32_t device = dib_open(wheel.guid().c_str());
     ASSERT_GE(device, 1) << last_error_text();
     auto opened = wheel.take_reports();
-    EXPECT_TRUE(has_control(opened, PU_DC_DEVICE_RESET)) << describe(opened);
+    EXPECT_EQ(controls(opened), wine10 ? "reset gain reset gain reset reset stopall gain"
+                                       : "reset gain reset gain reset reset gain")
+        << describe(opened);
     auto gains = of_collection(opened, PU_DEVICE_GAIN_REPORT);
     ASSERT_FALSE(gains.empty()) << describe(opened);
     EXPECT_EQ(gains.back().value(PU_DEVICE_GAIN), 255) << "full gain is the device's logical maximum";
@@ -77,7 +92,7 @@ TEST(DeviceLifecycle, OpenResetAndReleaseReachTheDeviceAsControlReports)
 
     EXPECT_EQ(dib_device_reset(device), DIB_OK) << last_error_text();
     auto reset = wheel.take_reports();
-    EXPECT_TRUE(has_control(reset, PU_DC_DEVICE_RESET)) << describe(reset);
+    EXPECT_EQ(controls(reset), wine10 ? "reset stopall gain" : "reset gain") << describe(reset);
     VWheelState state = wheel.control().state();
     EXPECT_GT(state.resets, resets);
     EXPECT_FALSE(state.playing[1]);
@@ -85,8 +100,31 @@ TEST(DeviceLifecycle, OpenResetAndReleaseReachTheDeviceAsControlReports)
 
     EXPECT_EQ(dib_release(device), DIB_OK);
     auto released = wheel.take_reports();
-    EXPECT_TRUE(has_control(released, PU_DC_DEVICE_RESET)) << describe(released);
+    EXPECT_EQ(controls(released), wine10 ? "reset stopall gain reset" : "reset gain reset") << describe(released);
     EXPECT_EQ(dib_release(device), DIB_E_BADARG);
+}
+
+// Wine 10 makes device objects with auto-centre on, Wine 8 with it off:
+// the bridge finds it on and switches it off (15), or finds it off (11).
+// Release writes the value read back, which Wine keeps in the device
+// object without a report, so the device itself shows no trace of it.
+// Neither Wine keeps a second device object from acquiring the same device
+// exclusively, so a second open of one GUID succeeds.
+TEST(DeviceLifecycle, AutocentreStateShowsWinesDefault)
+{
+    for (const Variant *variant : {&kWheel, &kStick}) {
+        SCOPED_TRACE(variant->product);
+        DeviceSession session(*variant);
+        ASSERT_TRUE(session.ready()) << session.problem();
+        int32_t first = dib_open(session.guid().c_str());
+        int32_t second = dib_open(session.guid().c_str());
+        ASSERT_GE(first, 1) << last_error_text();
+        ASSERT_GE(second, 1) << last_error_text();
+        EXPECT_EQ(dib_autocenter_state(first), wine10_or_later() ? 15 : 11);
+        EXPECT_EQ(dib_autocenter_state(second), wine10_or_later() ? 15 : 11);
+        EXPECT_EQ(dib_release(second), DIB_OK);
+        EXPECT_EQ(dib_release(first), DIB_OK);
+    }
 }
 
 struct Expected {

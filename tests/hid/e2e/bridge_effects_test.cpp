@@ -31,6 +31,19 @@ EffectParams sample_params()
     return p;
 }
 
+// An effect created without an envelope: Wine 8 sends an empty envelope
+// report, Wine 10 none.
+void expect_no_envelope(const std::vector<PidReport> &envelopes)
+{
+    if (wine10_or_later()) {
+        EXPECT_TRUE(envelopes.empty());
+        return;
+    }
+    ASSERT_EQ(envelopes.size(), 1u);
+    for (USAGE usage : {PU_ATTACK_LEVEL, PU_ATTACK_TIME, PU_FADE_LEVEL, PU_FADE_TIME})
+        EXPECT_EQ(envelopes[0].value(usage), 0) << describe(envelopes[0]);
+}
+
 class OpenDevice : public ::testing::Test {
 protected:
     void open(const Variant &variant, int32_t axis0, int32_t axis1, int32_t flip0 = 0, int32_t flip1 = 0)
@@ -107,12 +120,13 @@ TEST_P(OneAxisWheel, CreateStartStopDestroyArriveAsPidReports)
         expect_condition(*session_, conditions[0], p.cond[0], c.flipped, 0);
     }
     auto envelopes = reports(PU_SET_ENVELOPE_REPORT);
-    if (c.envelope && !is_condition(c.type)) {
-        ASSERT_EQ(envelopes.size(), 1u);
-        expect_envelope(*session_, envelopes[0], p);
-    }
     if (is_condition(c.type)) {
         EXPECT_TRUE(envelopes.empty()) << "Wine gives conditions no envelope";
+    } else if (c.envelope) {
+        ASSERT_EQ(envelopes.size(), 1u);
+        expect_envelope(*session_, envelopes[0], p);
+    } else {
+        expect_no_envelope(envelopes);
     }
 
     ASSERT_EQ(dib_effect_start(effect, 2), DIB_OK) << last_error_text();
@@ -245,6 +259,70 @@ TEST_F(OpenDevice, UpdateOfAPlayingEffectChangesItWithoutRestart)
     ASSERT_EQ(again.size(), 1u);
     EXPECT_EQ(again[0].value(PU_LOOP_COUNT), 5);
     EXPECT_EQ(session_->control().state().loop_count[block], 5);
+
+    // Wine 8 and Wine 10 alike write the count into the device's 8-bit
+    // field as it is: 300 arrives as 44.
+    ASSERT_EQ(dib_effect_start(effect, 300), DIB_OK);
+    take();
+    auto wrapped = reports(PU_EFFECT_OPERATION_REPORT);
+    ASSERT_EQ(wrapped.size(), 1u);
+    EXPECT_EQ(wrapped[0].value(PU_LOOP_COUNT), 44);
+}
+
+// An update without use_envelope sends no envelope, and Wine sends nothing
+// that would remove one: the device keeps the envelope it was last given.
+// Destroying the effect and creating it again is what removes it.
+TEST_F(OpenDevice, AnEnvelopeGoesOnlyWithItsEffect)
+{
+    open(kWheel, DIB_AXIS_X, DIB_AXIS_NONE);
+    EffectParams p = sample_params();
+    int32_t effect = dib_effect_create(device_, DIB_EFFECT_CONSTANT, &p);
+    ASSERT_GE(effect, 1) << last_error_text();
+    take();
+    expect_no_envelope(reports(PU_SET_ENVELOPE_REPORT));
+
+    p.use_envelope = 1;
+    ASSERT_EQ(dib_effect_update(effect, &p), DIB_OK) << last_error_text();
+    take();
+    auto envelopes = reports(PU_SET_ENVELOPE_REPORT);
+    ASSERT_EQ(envelopes.size(), 1u) << describe(last_);
+    expect_envelope(*session_, envelopes[0], p);
+
+    p.use_envelope = 0;
+    p.constant_magnitude = 1000;
+    ASSERT_EQ(dib_effect_update(effect, &p), DIB_OK) << last_error_text();
+    take();
+    EXPECT_EQ(reports(PU_SET_CONSTANT_FORCE_REPORT).size(), 1u) << describe(last_);
+    EXPECT_TRUE(reports(PU_SET_ENVELOPE_REPORT).empty()) << describe(last_);
+
+    ASSERT_EQ(dib_effect_destroy(effect), DIB_OK);
+    ASSERT_GE(dib_effect_create(device_, DIB_EFFECT_CONSTANT, &p), 1) << last_error_text();
+    take();
+    EXPECT_EQ(reports(PU_BLOCK_FREE_REPORT).size(), 1u) << describe(last_);
+    EXPECT_EQ(reports(PU_CREATE_NEW_EFFECT_REPORT).size(), 1u) << describe(last_);
+    expect_no_envelope(reports(PU_SET_ENVELOPE_REPORT));
+}
+
+// The bridge passes values beyond full scale on scaled, unclamped; Wine 8 and
+// Wine 10 alike send a value outside the device's logical range as -1.
+TEST_F(OpenDevice, ValuesBeyondFullScaleReachTheDeviceAsMinusOne)
+{
+    open(kWheel, DIB_AXIS_X, DIB_AXIS_NONE);
+    EffectParams p = sample_params();
+    p.constant_magnitude = 8192;
+    p.use_envelope = 1;
+    p.attack_level = 8192;
+    ASSERT_GE(dib_effect_create(device_, DIB_EFFECT_CONSTANT, &p), 1) << last_error_text();
+    take();
+    SCOPED_TRACE(describe(last_));
+    auto constant = reports(PU_SET_CONSTANT_FORCE_REPORT);
+    auto envelopes = reports(PU_SET_ENVELOPE_REPORT);
+    ASSERT_EQ(constant.size(), 1u);
+    ASSERT_EQ(envelopes.size(), 1u);
+    EXPECT_EQ(constant[0].value(PU_MAGNITUDE), -1);
+    EXPECT_EQ(envelopes[0].value(PU_ATTACK_LEVEL), 0xffff) << "all ones in an unsigned 16-bit field";
+    EXPECT_EQ(envelopes[0].value(PU_FADE_LEVEL), session_->device_value(VW_OUT_ID_SET_ENVELOPE, PU_FADE_LEVEL,
+                                                                        nominal(p.fade_level), 0, 10000));
 }
 
 TEST_F(OpenDevice, ReleaseStopsAndFreesEveryEffect)
@@ -318,16 +396,18 @@ LONG direction_sent(const std::vector<PidReport> &reports)
 
 // X, Y, Z and Rz declared in one descriptor item. DirectInput resolves
 // DIEFF_OBJECTOFFSETS against the application's data format, so DIJOFS_X and
-// DIJOFS_Y name X and Y on any layout. Wine 8.0 resolves them against its own
-// object order, which for this layout is reversed (Rz, Z, Y, X): the same
-// request that turns the separate-item stick to 90 degrees lands on Rz and Z
-// here, and Wine, seeing neither X nor Y, sends no direction. Asking for Rz
-// and Z instead reaches Y. When Wine resolves offsets as documented this test
-// fails and the expectations become those of the stick.
+// DIJOFS_Y name X and Y on any layout. Wine 8.0 and Wine 10.0 alike resolve
+// them against Wine's own object order, which for this layout is reversed
+// (Rz, Z, Y, X): the same request that turns the separate-item stick to 90
+// degrees lands on Rz and Z here, and Wine, seeing neither X nor Y, sends no
+// direction. Asking for Rz and Z instead reaches Y. When a Wine resolves
+// offsets as documented this test fails there and the expectations for that
+// Wine become those of the stick.
 class OneItemAxes : public OpenDevice {};
 
 TEST_F(OneItemAxes, WineResolvesAxisOffsetsAgainstItsOwnObjectOrder)
 {
+    SCOPED_TRACE("Wine " + std::to_string(wine_major_version()));
     EffectParams p = sample_params();
     p.direction_deg = 90;
 

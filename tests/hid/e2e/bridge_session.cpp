@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <climits>
+#include <cstdlib>
 
 namespace vwheel {
 
@@ -36,6 +37,13 @@ std::string last_error_text()
     char text[512] = {};
     dib_last_error(text, sizeof(text));
     return text;
+}
+
+int wine_major_version()
+{
+    using Getter = const char *(CDECL *)();
+    FARPROC proc = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version");
+    return proc ? std::atoi(reinterpret_cast<Getter>(reinterpret_cast<void (*)()>(proc))()) : 0;
 }
 
 DeviceSession::DeviceSession(const Variant &variant)

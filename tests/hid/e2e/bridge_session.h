@@ -18,6 +18,11 @@ std::string enumerated_description(const Variant &variant);
 // A string or number member of one description object ("" when missing).
 std::string json_member(const std::string &object, const std::string &key);
 std::string last_error_text();
+// The running Wine's major version (ntdll's wine_get_version), 0 outside Wine.
+// A few of Wine's own answers changed between Wine 8 and Wine 10: the checks
+// of those state both and pick by this.
+int wine_major_version();
+inline bool wine10_or_later() { return wine_major_version() >= 10; }
 
 class DeviceSession {
 public:

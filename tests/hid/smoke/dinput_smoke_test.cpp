@@ -53,6 +53,17 @@ protected:
         if (dinput_) dinput_->Release();
         if (window_) DestroyWindow(window_);
     }
+    void acquire_exclusively(const Variant &variant)
+    {
+        Found found = find(variant);
+        ASSERT_TRUE(found.seen);
+        ASSERT_EQ(dinput_->CreateDevice(found.instance.guidInstance, &device_, nullptr), DI_OK);
+        window_ = CreateWindowExW(0, L"STATIC", L"smoke", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(window_, nullptr);
+        ASSERT_EQ(device_->SetDataFormat(&c_dfDIJoystick2), DI_OK);
+        ASSERT_EQ(device_->SetCooperativeLevel(window_, DISCL_EXCLUSIVE | DISCL_BACKGROUND), DI_OK);
+        ASSERT_EQ(device_->Acquire(), DI_OK);
+    }
     Found find(const Variant &variant)
     {
         Found found = {&variant, {}, false};
@@ -89,18 +100,38 @@ TEST_F(RawDirectInput, EveryVariantIsAForceFeedbackGameController)
     }
 }
 
+// Wine 10 refuses to change auto-centre on an acquired device with
+// DIERR_ACQUIRED (0x800700AA), Wine 8 accepts it. The bridge switches it off
+// between Unacquire and its second Acquire, so under both it reports the
+// switch done and read back off.
+TEST_F(RawDirectInput, AutocentreChangesWhileAcquiredOnlyInWine8)
+{
+    DeviceSession wheel(kWheel);
+    ASSERT_TRUE(wheel.ready()) << wheel.problem();
+    ASSERT_NO_FATAL_FAILURE(acquire_exclusively(kWheel));
+    DIPROPDWORD off = {};
+    off.diph.dwSize = sizeof(off);
+    off.diph.dwHeaderSize = sizeof(off.diph);
+    off.diph.dwHow = DIPH_DEVICE;
+    off.dwData = DIPROPAUTOCENTER_OFF;
+    EXPECT_EQ(device_->SetProperty(DIPROP_AUTOCENTER, &off.diph), wine10_or_later() ? DIERR_ACQUIRED : DI_OK);
+    ASSERT_EQ(device_->Unacquire(), DI_OK);
+    EXPECT_EQ(device_->SetProperty(DIPROP_AUTOCENTER, &off.diph), DI_OK);
+    device_->Release();
+    device_ = nullptr;
+
+    int32_t handle = dib_open(wheel.guid().c_str());
+    ASSERT_GE(handle, 1) << last_error_text();
+    const int32_t switched_off = DIB_AUTOCENTER_SWITCHED_OFF | DIB_AUTOCENTER_CONFIRMED_OFF;
+    EXPECT_EQ(dib_autocenter_state(handle) & switched_off, switched_off);
+    EXPECT_EQ(dib_release(handle), DIB_OK);
+}
+
 TEST_F(RawDirectInput, ReportsReachTheDriverAndDecode)
 {
     DeviceSession wheel(kWheel);
     ASSERT_TRUE(wheel.ready()) << wheel.problem();
-    Found found = find(kWheel);
-    ASSERT_TRUE(found.seen);
-    ASSERT_EQ(dinput_->CreateDevice(found.instance.guidInstance, &device_, nullptr), DI_OK);
-    window_ = CreateWindowExW(0, L"STATIC", L"smoke", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(window_, nullptr);
-    ASSERT_EQ(device_->SetDataFormat(&c_dfDIJoystick2), DI_OK);
-    ASSERT_EQ(device_->SetCooperativeLevel(window_, DISCL_EXCLUSIVE | DISCL_BACKGROUND), DI_OK);
-    ASSERT_EQ(device_->Acquire(), DI_OK);
+    ASSERT_NO_FATAL_FAILURE(acquire_exclusively(kWheel));
     wheel.take_reports();
 
     ASSERT_EQ(device_->SendForceFeedbackCommand(DISFFC_RESET), DI_OK);
