@@ -7,6 +7,7 @@
 #   lib/cmake/gantrel/  (find_package(gantrel 0.9) picks <arch> itself)
 #   tools/<arch>/gantrel-probe.exe
 #   simulator/<arch>/dinput8.dll  (for tests only, never beside a host)
+#   examples/  docs/  README.md  LICENSE  CHANGELOG.md
 # <arch> is x64 or x86.
 include(CMakePackageConfigHelpers)
 
@@ -41,6 +42,13 @@ if(TARGET gantrel_sim)
   install(FILES sim/include/gantrel_sim.h sim/include/gantrel_sim_force.h DESTINATION simulator/include)
   install(FILES sim/kit-readme.md DESTINATION simulator RENAME README.md)
 endif()
+
+# What a host developer reads: the kit's own README, the documentation, the
+# examples, the licence and the change log.
+install(FILES release/README.md LICENSE CHANGELOG.md DESTINATION .)
+install(DIRECTORY docs/ DESTINATION docs FILES_MATCHING PATTERN "*.md")
+install(FILES examples/CMakeLists.txt DESTINATION examples)
+install(DIRECTORY examples/c examples/cpp DESTINATION examples)
 
 configure_file(cmake/gantrelConfig.cmake.in ${CMAKE_BINARY_DIR}/gantrelConfig.cmake @ONLY)
 write_basic_package_version_file(${CMAKE_BINARY_DIR}/gantrelConfigVersion.cmake

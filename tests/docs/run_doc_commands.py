@@ -1,15 +1,18 @@
 #!/usr/bin/env python3
 """Runs the shell commands of the documentation exactly as written.
 
-usage: run_doc_commands.py BUILD_DIR SOURCE_DIR DOCUMENT...
+usage: run_doc_commands.py --scratch DIR (--kit KIT | --install TREE [--install TREE]) DOCUMENT...
 
 A fenced block whose info string is `sh test` is run by bash (-euo pipefail)
 and must succeed. A `text output` block right after it lists lines its output
 (stdout and stderr) must contain, in this order; `...` inside a line matches
-anything. Each document starts in an empty scratch folder holding the kit as
-`gantrel-kit/`, as a reader who unpacked it would; its blocks run one after
-another there, each starting in the folder where the previous one ended.
+anything. Each document starts in an empty folder below the scratch folder
+holding the kit as `gantrel-kit/`, as a reader who unpacked it would; its
+blocks run one after another there, each starting in the folder where the
+previous one ended. The kit is a copy of KIT (an unpacked release), or what
+`cmake --install` of each build TREE lays out (x64 and x86 into one kit).
 """
+import argparse
 import os
 import pathlib
 import re
@@ -18,20 +21,6 @@ import subprocess
 import sys
 
 FENCE = re.compile(r"^```([^\n`]*)\n(.*?)^```[ \t]*$", re.M | re.S)
-
-# The kit's layout, and where the build tree has each piece. `cmake --install`
-# provides all of it once the install rules follow this layout; until then
-# the pieces it lacks are copied in from the build, and named in the log.
-KIT_FROM_TREES = {
-    "bin/x64/gantrel.dll": ("build", "bin/gantrel.dll"),
-    "lib/x64/libgantrel.dll.a": ("build", "lib/libgantrel.dll.a"),
-    "lib/x64/gantrel.lib": ("build", "lib/gantrel.lib"),
-    "lib/x64/gantrel.def": ("source", "src/frame/gantrel.def"),
-    "tools/x64/gantrel-probe.exe": ("build", "bin/gantrel-probe.exe"),
-    "simulator/x64/dinput8.dll": ("build", "bin/dinput8.dll"),
-    "examples": ("source", "examples"),
-}
-
 
 def blocks(text):
     """(line, script, expected lines or None) of each block marked for testing."""
@@ -63,31 +52,24 @@ def contains_in_order(output, expected):
     return None
 
 
-def stage_kit(build, source, kit):
-    subprocess.run(["cmake", "--install", str(build), "--prefix", str(kit)], check=True,
-                   stdout=subprocess.DEVNULL)
-    trees = {"build": build, "source": source}
-    for target, (tree, path) in KIT_FROM_TREES.items():
-        destination, origin = kit / target, trees[tree] / path
-        if destination.exists():
-            continue
-        destination.parent.mkdir(parents=True, exist_ok=True)
-        if origin.is_dir():
-            shutil.copytree(origin, destination)
-        else:
-            shutil.copy2(origin, destination)
-        print(f"  kit: {target} copied from the {tree} tree (not installed)")
+def stage_kit(kit_source, trees, kit):
+    if kit_source:
+        shutil.copytree(kit_source, kit, symlinks=True)
+        return
+    for tree in trees:
+        subprocess.run(["cmake", "--install", str(tree), "--prefix", str(kit)], check=True,
+                       stdout=subprocess.DEVNULL)
 
 
-def run_document(build, source, doc):
-    scratch = build / "docs-test" / doc.stem
+def run_document(scratch_root, kit_source, trees, doc):
+    scratch = scratch_root / doc.stem
     shutil.rmtree(scratch, ignore_errors=True)
     scratch.mkdir(parents=True)
     tested = blocks(doc.read_text(encoding="utf-8"))
     print(f"{doc.name}: {len(tested)} blocks")
     if not tested:
         return 0, 0
-    stage_kit(build, source, scratch / "gantrel-kit")
+    stage_kit(kit_source, trees, scratch / "gantrel-kit")
     where = scratch / ".cwd"
     where.write_text(str(scratch))
     failures = 0
@@ -108,11 +90,17 @@ def run_document(build, source, doc):
 
 
 def main():
-    build, source = pathlib.Path(sys.argv[1]).resolve(), pathlib.Path(sys.argv[2]).resolve()
+    parser = argparse.ArgumentParser(description="Runs the documentation's marked command blocks.")
+    parser.add_argument("--scratch", required=True, type=pathlib.Path)
+    source = parser.add_mutually_exclusive_group(required=True)
+    source.add_argument("--kit", type=pathlib.Path, help="an unpacked kit to copy")
+    source.add_argument("--install", type=pathlib.Path, action="append", help="a build tree to install")
+    parser.add_argument("documents", type=pathlib.Path, nargs="+")
+    args = parser.parse_args()
     os.environ.setdefault("WINEDEBUG", "-all")
     total, failed = 0, 0
-    for doc in sys.argv[3:]:
-        count, failures = run_document(build, source, pathlib.Path(doc))
+    for doc in args.documents:
+        count, failures = run_document(args.scratch.resolve(), args.kit, args.install or [], doc)
         total, failed = total + count, failed + failures
     print(f"{total - failed} of {total} documented command blocks passed")
     return 1 if failed or total == 0 else 0
