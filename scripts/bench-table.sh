@@ -1,33 +1,41 @@
 #!/usr/bin/env bash
-# Runs gantrel-bench once, in full, on the simulated DirectInput under Wine,
-# and writes the README's performance table from that one run, naming the
-# machine and the Wine version. Arguments go to gantrel-bench (for example
-# --rounds 31); the run's own output is kept in <build>/bench-run.txt.
+# Runs gantrel-bench once per architecture, in full, on the simulated
+# DirectInput under Wine (x86 under 32-bit Wine), and writes the README's
+# performance table from those runs, naming the machine and the Wine
+# version. Arguments go to gantrel-bench (for example --rounds 31); each
+# run's own output is kept in <tree>/bench-run.txt.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${GANTREL_BUILD_DIR:-$root/build}"
 
 bash "$root/scripts/build.sh" --target gantrel_bench
+trees=("$build")
+case " ${GANTREL_ARCHS:-x64 x86} " in *" x86 "*) trees+=("$build/x86") ;; esac
 
-export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES=dinput8=n
-trap 'wineserver -k 2>/dev/null || true' EXIT
-bash "$root/cmake/wine-prefix.sh" init
-
-run="$build/bench-run.txt"
-echo "bench-table: running gantrel-bench (under a minute)"
-(cd "$build/bin" && wine gantrel-bench.exe "$@") | tr -d '\r' >"$run"
+export WINEDEBUG=-all WINEDLLOVERRIDES=dinput8=n
+runs=()
+for tree in "${trees[@]}"; do
+  export WINEPREFIX="$tree/wineprefix"
+  bash "$root/cmake/wine-prefix.sh" init
+  echo "bench-table: running gantrel-bench in $tree (under a minute)"
+  status=0
+  (cd "$tree/bin" && wine gantrel-bench.exe "$@") | tr -d '\r' >"$tree/bench-run.txt" || status=$?
+  wineserver -k 2>/dev/null || true
+  [ "$status" -eq 0 ] || { echo "bench-table: gantrel-bench failed in $tree" >&2; exit 1; }
+  runs+=("$tree/bench-run.txt")
+done
 
 machine="$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1), $(nproc) cores"
 commit="$(git -C "$root" rev-parse --short HEAD)$(git -C "$root" diff --quiet HEAD -- src sim tools || echo ' with local changes')"
-python3 - "$run" "$root/README.md" "$machine" "$(wine --version)" "$commit" <<'EOF'
-import datetime, json, re, sys
+python3 - "$root/README.md" "$machine" "$(wine --version)" "$commit" "${runs[@]}" <<'EOF'
+import datetime, json, sys
 
-run, readme, machine, wine, commit = sys.argv[1:]
-report = json.loads(open(run).read().strip().splitlines()[-1])
-rows = {row["operation"]: row for row in report["rows"] if not row["scale"]}
-targets = report["targets"]
-if report["not_measured"] or not all(row["ok"] for row in report["rows"]):
-    sys.exit("bench-table: the run was not complete; the README is left as it was")
+readme, machine, wine, commit, *runs = sys.argv[1:]
+reports = [json.loads(open(run).read().strip().splitlines()[-1]) for run in runs]
+arches = ["x64", "x86"][:len(reports)]
+for report in reports:
+    if report["not_measured"] or not all(row["ok"] for row in report["rows"]):
+        sys.exit("bench-table: a run was not complete; the README is left as it was")
 
 def verdict(met):
     return "met" if met else "missed"
@@ -37,21 +45,46 @@ def span(values, unit, digits=0):
     text = f"{low:,.{digits}f}" if round(low, digits) == round(high, digits) else f"{low:,.{digits}f}–{high:,.{digits}f}"
     return f"{text} {unit}"
 
-updates = [row for name, row in rows.items() if name.startswith("dib_effect_update")]
-update_pct = [(row["ratio"] - 1) * 100 for row in updates]
-poll, stubbed = rows["dib_poll"], rows["dib_poll, message pump stubbed"]
-start, stop = rows["dib_effect_start"], rows["dib_effect_stop"]
+def cells(report):
+    """The measured text of each target row, for one architecture."""
+    rows = {row["operation"]: row for row in report["rows"] if not row["scale"]}
+    targets = report["targets"]
+    updates = [row for name, row in rows.items() if name.startswith("dib_effect_update")]
+    update_pct = [(row["ratio"] - 1) * 100 for row in updates]
+    poll, stubbed = rows["dib_poll"], rows["dib_poll, message pump stubbed"]
+    start, stop = rows["dib_effect_start"], rows["dib_effect_stop"]
+    enumerate_row = next(row for row in report["rows"]
+                         if row["operation"] == "dib_enumerate" and row["scale_value"] == targets["enumerate_listed"])
+    return [
+        f'{targets["hot_allocations"]:,} in {targets["hot_calls"]:,} calls: {verdict(targets["allocations_met"])}',
+        f'worst {targets["own_ns"]:.0f} ns: `dib_poll` {stubbed["own_ns"]:.0f} ns (message pump stubbed), '
+        f'`dib_effect_update` {span([r["own_ns"] for r in updates], "ns")}, `dib_effect_start` {start["own_ns"]:.0f} ns, '
+        f'`dib_effect_stop` {stop["own_ns"]:.0f} ns: {verdict(targets["own_met"])}',
+        f'{targets["poll_added_pct"]:+.1f}%: its own work, {stubbed["own_ns"]:.0f} ns, on {poll["raw_ns"] / 1000:.1f} µs '
+        f'(measured whole: {poll["bridge_ns"] / 1000:.1f} µs against {poll["raw_ns"] / 1000:.1f} µs, mostly '
+        f'`PeekMessageA` under Wine): {verdict(targets["poll_met"])}',
+        f'{min(update_pct):+.0f}% to {max(update_pct):+.0f}%: {span([r["bridge_ns"] for r in updates], "ns")} against '
+        f'{span([r["raw_ns"] for r in updates], "ns")}: {verdict(targets["update_met"])}',
+        f'{targets["enumerate_allocations"]:.1f} per call, {enumerate_row["bridge_ns"] / 1000:.1f} µs against '
+        f'{enumerate_row["raw_ns"] / 1000:.1f} µs of raw DirectInput: {verdict(targets["enumerate_met"])}',
+    ]
 
-table = f"""Latest run: {datetime.date.today().isoformat()}, gantrel {report["gantrel"]} (commit {commit}),
-on {machine}, {wine}; every figure is the median of {report["rounds"]}
-alternating rounds of one batch of calls each.
+names = [
+    "no heap allocation in `dib_poll`, `dib_effect_update`, `dib_effect_start`, `dib_effect_stop`",
+    "the bridge's own work under 1 µs per call",
+    "`dib_poll` adds at most 10% over pump + `Poll` + `GetDeviceState`",
+    "`dib_effect_update` adds at most 10% over `SetParameters`",
+    f'`dib_enumerate` of {reports[0]["targets"]["enumerate_listed"]} devices: at most one heap allocation per device',
+]
+columns = [cells(report) for report in reports]
+lines = [f"| Target | {' | '.join(arches)} |", "|---" * (len(arches) + 1) + "|"]
+for i, name in enumerate(names):
+    lines.append(f"| {name} | {' | '.join(column[i] for column in columns)} |")
+table = f"""Latest runs: {datetime.date.today().isoformat()}, gantrel {reports[0]["gantrel"]} (commit {commit}),
+on {machine}, {wine} ({" and ".join(f"{a} under {'32' if a == 'x86' else '64'}-bit Wine" for a in arches)});
+every figure is the median of {reports[0]["rounds"]} alternating rounds of one batch of calls each.
 
-| Target | Measured | |
-|---|---|---|
-| no heap allocation in `dib_poll`, `dib_effect_update`, `dib_effect_start`, `dib_effect_stop` | {targets["hot_allocations"]:,} in {targets["hot_calls"]:,} calls | {verdict(targets["allocations_met"])} |
-| the bridge's own work under 1 µs per call | worst {targets["own_ns"]:.0f} ns: `dib_poll` {stubbed["own_ns"]:.0f} ns (message pump stubbed), `dib_effect_update` {span([r["own_ns"] for r in updates], "ns")}, `dib_effect_start` {start["own_ns"]:.0f} ns, `dib_effect_stop` {stop["own_ns"]:.0f} ns | {verdict(targets["own_met"])} |
-| `dib_poll` adds at most 10% over pump + `Poll` + `GetDeviceState` | {targets["poll_added_pct"]:+.1f}%: its own work, {stubbed["own_ns"]:.0f} ns, on {poll["raw_ns"] / 1000:.1f} µs (measured whole: {poll["bridge_ns"] / 1000:.1f} µs against {poll["raw_ns"] / 1000:.1f} µs, mostly `PeekMessageA` under Wine) | {verdict(targets["poll_met"])} |
-| `dib_effect_update` adds at most 10% over `SetParameters` | {min(update_pct):+.0f}% to {max(update_pct):+.0f}%: {span([r["bridge_ns"] for r in updates], "ns")} against {span([r["raw_ns"] for r in updates], "ns")} | {verdict(targets["update_met"])} |"""
+""" + "\n".join(lines)
 
 text = open(readme).read()
 begin, end = "<!-- bench-table: begin -->\n", "<!-- bench-table: end -->"
@@ -61,4 +94,4 @@ head, rest = text.split(begin, 1)
 open(readme, "w").write(head + begin + table + "\n" + end + rest.split(end, 1)[1])
 print(table)
 EOF
-echo "bench-table: README.md updated from $run"
+echo "bench-table: README.md updated from ${runs[*]}"
