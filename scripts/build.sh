@@ -4,6 +4,7 @@
 # tree's `cmake --build` (e.g. --target gantrel_probe).
 # GANTREL_ARCHS="x64" builds the x64 tree alone; the x86 tree needs the x64
 # tree (its HID tests use the x64 drivers), so x86 is always built after x64.
+# GANTREL_CMAKE_ARGS adds configure options to both (e.g. -DGANTREL_TESTS=OFF).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${GANTREL_BUILD_DIR:-$root/build}"
@@ -15,7 +16,7 @@ configure() {  # tree toolchain other-tree
   cmake -S "$root" -B "$1" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$2" \
     -DCMAKE_BUILD_TYPE="${GANTREL_BUILD_TYPE:-Release}" \
-    -DGANTREL_OTHER_ARCH_BUILD="$3" >/dev/null
+    -DGANTREL_OTHER_ARCH_BUILD="$3" ${GANTREL_CMAKE_ARGS:-} >/dev/null
 }
 
 x86=""

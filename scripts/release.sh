@@ -12,22 +12,18 @@ export SOURCE_DATE_EPOCH="${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=
 [ -z "$(git -C "$root" status --porcelain 2>/dev/null)" ] ||
   echo "release: warning: the tree has uncommitted changes; the archive holds them"
 
-bash "$root/scripts/setup.sh"
 version="$(sed -n 's/^#define GANTREL_VERSION_STRING "\(.*\)"$/\1/p' "$root/include/gantrel.h")"
 name="gantrel-$version"
 rm -rf "$out"
-trees="$out/build"
+trees="$out/build"  # x64 there, x86 in $trees/x86
 stage="$out/stage/$name"
 mkdir -p "$trees" "$stage"
 
-for arch in x64 x86; do
-  toolchain=toolchain-mingw64.cmake
-  [ "$arch" = x64 ] || toolchain=toolchain-mingw32.cmake
-  echo "release: building $name for $arch"
-  cmake -S "$root" -B "$trees/$arch" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain" \
-    -DCMAKE_BUILD_TYPE=Release -DGANTREL_TESTS=OFF >"$trees/$arch.log"
-  cmake --build "$trees/$arch" >>"$trees/$arch.log" || { tail -n 30 "$trees/$arch.log"; exit 1; }
-  cmake --install "$trees/$arch" --prefix "$stage" >>"$trees/$arch.log"
+echo "release: building $name for x64 and x86"
+GANTREL_BUILD_DIR="$trees" GANTREL_ARCHS="x64 x86" GANTREL_BUILD_TYPE=Release GANTREL_CMAKE_ARGS=-DGANTREL_TESTS=OFF \
+  bash "$root/scripts/build.sh" >"$out/build.log" 2>&1 || { tail -n 30 "$out/build.log"; exit 1; }
+for tree in "$trees" "$trees/x86"; do
+  cmake --install "$tree" --prefix "$stage" >>"$out/build.log"
 done
 
 # The same bytes from every run: entries in one order, with the epoch as

@@ -54,7 +54,7 @@ done
 
 # A second build with nothing changed only checks the date: nothing is
 # compiled, linked or rewritten.
-tree="$a/build/x64"
+tree="$a/build"
 files=(bin/gantrel.dll bin/gantrel-probe.exe bin/dinput8.dll)
 before="$(cd "$tree" && stat -c '%Y %n' "${files[@]}")"
 second="$(cmake --build "$tree")"
