@@ -42,6 +42,9 @@
 typedef struct VWheelLogEntry {
     unsigned int kind;
     unsigned int length;
+    /* QueryPerformanceCounter's clock when the report reached the driver:
+     * one clock for the machine, so it compares with the host's stamps. */
+    long long time;
     unsigned char bytes[VWHEEL_MAX_REPORT];
 } VWheelLogEntry;
 

@@ -66,6 +66,7 @@ static void log_report(ULONG kind, const UCHAR *bytes, ULONG length)
     entry = &log_entries[(log_head + log_count++) % LOG_CAPACITY];
     entry->kind = kind;
     entry->length = length;
+    entry->time = KeQueryPerformanceCounter(NULL).QuadPart;
     copy_bytes(entry->bytes, bytes, length);
 }
 
