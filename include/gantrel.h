@@ -18,7 +18,13 @@
  * dib_autocenter_state, dib_query_ffb_axes and the frame functions take no
  * lock. The host must not release a device or change its axis map while
  * another thread polls or queries that device, and must not enumerate while
- * another thread opens or releases a device.
+ * another thread opens or releases a device. A locking function called on a
+ * thread that is already inside one (from a window procedure that Windows
+ * runs while DirectInput waits) returns -1 at once, "re-entrant call from a
+ * window procedure during another gantrel call", instead of deadlocking.
+ * Call dib_open and dib_poll on one long-lived thread with a message loop:
+ * the hidden window belongs to the thread of the first dib_open (a new one
+ * is made when that thread has ended or the window was closed).
  *
  * Unloading: release every open device first; the library tears nothing
  * down at unload, so a device left open stays acquired with auto-centre off.
@@ -255,7 +261,9 @@ DIB_API int32_t DIB_CALL dib_set_axis_map(int32_t device, int32_t axis0, int32_t
  * input was lost. -2 (no message) for a bad handle or null report; -6
  * "GetDeviceState failed" or "device input lost; reacquire failed" (with
  * HRESULT). On failure *report is untouched. No lock; also services the
- * bridge's hidden window, so poll regularly. */
+ * bridge's hidden window, so poll regularly. When a window procedure run by
+ * that service (or during the re-acquire) releases the device, the call
+ * returns -2 without a message. */
 DIB_API int32_t DIB_CALL dib_poll(int32_t device, InputReport *report);
 
 /* ---- Effects (all hold the bridge lock) ---------------------------------- */

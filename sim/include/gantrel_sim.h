@@ -321,6 +321,21 @@ GSIM_API int gsim_fault_clear(int id);
 GSIM_API int gsim_fault_pending(void);
 
 /* ------------------------------------------------------------------------ */
+/* Program code inside a call.                                              */
+
+/* Real DirectInput may wait inside a call (Acquire, Unacquire) in a way that
+ * lets Windows run the calling thread's window procedures. A hook stands in
+ * for that: it runs on the calling thread at the start of every call of
+ * `method` (GSIM_M_NONE: of every method but AddRef and Release), before the
+ * call does anything, without the simulator's lock, so it may call the
+ * program back. Calls made from inside the hook do not run it again. A hook
+ * that destroys the object being called counts as a dead call
+ * (gsim_dead_calls). One hook at a time; NULL removes it; gsim_reset
+ * removes it too. */
+typedef void(CALLBACK *GSIM_CALL_HOOK)(int method, void *context);
+GSIM_API int gsim_set_call_hook(int method, GSIM_CALL_HOOK hook, void *context);
+
+/* ------------------------------------------------------------------------ */
 /* Call log.                                                                */
 
 #define GSIM_MAX_EFFECT_AXES 8

@@ -1,5 +1,6 @@
 // The gsim_ control functions exported beside DirectInput8Create.
 #include "builtin_devices.h"
+#include "call_hook.h"
 #include "device_file.h"
 #include "sim_lock.h"
 #include "sim_objects.h"
@@ -81,6 +82,7 @@ GSIM_EXPORT int gsim_reset(int mode) {
     s.log.clear();
     s.registry.over_releases = 0;
     s.registry.dead_calls = 0;
+    clear_call_hook();
     return load_device_set(mode);
 }
 

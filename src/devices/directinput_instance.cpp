@@ -21,18 +21,19 @@ bool ensure_directinput() {
     if (__atomic_load_n(&g_directinput, __ATOMIC_ACQUIRE) != nullptr) return true;
 
     HRESULT hr = S_OK;
+    IDirectInput8A* instance = nullptr;
     {
         ExclusiveLock lock(creation_lock);
         if (g_directinput != nullptr) return true;
         // Already initialised, or initialised as another apartment kind: either is fine.
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        IDirectInput8A* instance = nullptr;
         hr = DirectInput8Create(GetModuleHandleA(nullptr), DIRECTINPUT_VERSION, IID_IDirectInput8A,
                                 reinterpret_cast<void**>(&instance), nullptr);
-        if (SUCCEEDED(hr)) __atomic_store_n(&g_directinput, instance, __ATOMIC_RELEASE);
+        if (SUCCEEDED(hr) && instance != nullptr) __atomic_store_n(&g_directinput, instance, __ATOMIC_RELEASE);
     }
 
-    if (FAILED(hr)) {
+    // A success without an interface is a failure too: nothing to call through.
+    if (FAILED(hr) || instance == nullptr) {
         set_last_error("DirectInput8Create failed", hr);
         return false;
     }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "frame/bridge_lock.h"
 #include "frame/bridge_state.h"
 #include "frame/last_error.h"
@@ -14,15 +16,25 @@ constexpr char kWindowTitle[] = "Gantrel";
 
 SRWLOCK creation_lock = SRWLOCK_INIT;
 
+// The window dies with the thread that made it, or when anything sends it
+// WM_CLOSE; its handle may then name nothing, or another window.
+bool is_live_hidden_window(HWND window) {
+    DWORD process = 0;
+    char class_name[sizeof kWindowClass + 1];
+    return window != nullptr && GetWindowThreadProcessId(window, &process) != 0 &&
+           process == GetCurrentProcessId() && GetClassNameA(window, class_name, sizeof class_name) > 0 &&
+           std::strcmp(class_name, kWindowClass) == 0;
+}
+
 }  // namespace
 
 bool ensure_hidden_window() {
-    if (__atomic_load_n(&g_hidden_window, __ATOMIC_ACQUIRE) != nullptr) return true;
+    if (is_live_hidden_window(__atomic_load_n(&g_hidden_window, __ATOMIC_ACQUIRE))) return true;
 
     bool created;
     {
         ExclusiveLock lock(creation_lock);
-        if (g_hidden_window == nullptr) {
+        if (!is_live_hidden_window(g_hidden_window)) {
             HINSTANCE executable = GetModuleHandleA(nullptr);
             WNDCLASSA window_class = {};
             window_class.lpfnWndProc = DefWindowProcA;

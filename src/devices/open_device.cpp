@@ -67,6 +67,7 @@ int32_t fail_open(IDirectInputDevice8A* device, const char* message, HRESULT hr)
 extern "C" int32_t DIB_CALL dib_open(const char* guid_text) {
     // Held throughout, so concurrent opens and releases never share a slot.
     BridgeLockGuard lock;
+    if (!lock.held()) return DIB_E_FAILED;
     if (guid_text == nullptr) {
         set_last_error("null guid");
         return DIB_E_BADARG;

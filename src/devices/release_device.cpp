@@ -32,6 +32,7 @@ void drop_device_effects(int32_t handle, bool unload) {
 
 extern "C" int32_t DIB_CALL dib_release(int32_t handle) {
     BridgeLockGuard lock;
+    if (!lock.held()) return DIB_E_FAILED;
     DeviceSlot* slot = open_device_slot(handle);
     if (slot == nullptr) return DIB_E_BADARG;
 
@@ -47,6 +48,7 @@ extern "C" int32_t DIB_CALL dib_release(int32_t handle) {
 
 extern "C" int32_t DIB_CALL dib_device_reset(int32_t handle) {
     BridgeLockGuard lock;
+    if (!lock.held()) return DIB_E_FAILED;
     DeviceSlot* slot = open_device_slot(handle);
     if (slot == nullptr) return DIB_E_BADARG;
 

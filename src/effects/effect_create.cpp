@@ -24,6 +24,7 @@ int first_free_effect_slot() {
 extern "C" int32_t DIB_CALL dib_effect_create(int32_t handle, int32_t type,
                                               const EffectParams* params) {
     BridgeLockGuard lock;
+    if (!lock.held()) return DIB_E_FAILED;
     DeviceSlot* device = open_device_slot(handle);
     if (device == nullptr || params == nullptr) {
         set_last_error("bad device handle");

@@ -11,6 +11,7 @@ using namespace gantrel;
 
 extern "C" int32_t DIB_CALL dib_effect_start(int32_t handle, int32_t count) {
     BridgeLockGuard lock;
+    if (!lock.held()) return DIB_E_FAILED;
     EffectSlot* entry = used_effect_slot(handle);
     if (entry == nullptr) {
         set_last_error("bad effect handle");
@@ -29,6 +30,7 @@ extern "C" int32_t DIB_CALL dib_effect_start(int32_t handle, int32_t count) {
 
 extern "C" int32_t DIB_CALL dib_effect_stop(int32_t handle) {
     BridgeLockGuard lock;
+    if (!lock.held()) return DIB_E_FAILED;
     EffectSlot* entry = used_effect_slot(handle);
     if (entry == nullptr) return DIB_E_BADARG;
     if (entry->effect) entry->effect->Stop();
@@ -37,6 +39,7 @@ extern "C" int32_t DIB_CALL dib_effect_stop(int32_t handle) {
 
 extern "C" int32_t DIB_CALL dib_effect_destroy(int32_t handle) {
     BridgeLockGuard lock;
+    if (!lock.held()) return DIB_E_FAILED;
     EffectSlot* entry = used_effect_slot(handle);
     if (entry == nullptr) return DIB_E_BADARG;
     if (IDirectInputEffect* effect = entry->effect) {

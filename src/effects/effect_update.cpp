@@ -14,6 +14,7 @@ using namespace gantrel;
 // Runs in the host's periodic loop: the description lives on the stack.
 extern "C" int32_t DIB_CALL dib_effect_update(int32_t handle, const EffectParams* params) {
     BridgeLockGuard lock;
+    if (!lock.held()) return DIB_E_FAILED;
     EffectSlot* entry = used_effect_slot(handle);
     if (entry == nullptr || params == nullptr) {
         set_last_error("bad effect handle");

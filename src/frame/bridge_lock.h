@@ -30,10 +30,26 @@ private:
 // The one process-wide, non-recursive lock over the device and effect tables.
 // An SRW lock needs no construction, so it works from the moment of loading.
 extern SRWLOCK g_bridge_lock;
+// The thread that holds g_bridge_lock, 0 when none. Only the holder writes
+// it, so a thread that reads its own id here holds the lock itself.
+extern DWORD g_bridge_lock_owner;
 
-class BridgeLockGuard : public ExclusiveLock {
+// Taken first by every export that holds the bridge lock. While such an
+// export waits inside DirectInput, Windows may run the host's window
+// procedure on the same thread; a second locking export called from there
+// would wait for itself forever, so it is refused instead: held() is false
+// and the thread's message says why.
+class BridgeLockGuard {
 public:
-    BridgeLockGuard() : ExclusiveLock(g_bridge_lock) {}
+    BridgeLockGuard();
+    ~BridgeLockGuard();
+    BridgeLockGuard(const BridgeLockGuard&) = delete;
+    BridgeLockGuard& operator=(const BridgeLockGuard&) = delete;
+
+    bool held() const { return held_; }
+
+private:
+    bool held_ = false;
 };
 
 }  // namespace gantrel

@@ -9,6 +9,7 @@ using namespace gantrel;
 extern "C" int32_t DIB_CALL dib_set_axis_map(int32_t handle, int32_t axis0, int32_t axis1,
                                              int32_t flip0, int32_t flip1) {
     BridgeLockGuard lock;
+    if (!lock.held()) return DIB_E_FAILED;
     DeviceSlot* slot = open_device_slot(handle);
     if (slot == nullptr) {
         set_last_error("bad device handle");

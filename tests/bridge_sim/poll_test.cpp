@@ -1,4 +1,5 @@
 #include <cstring>
+#include <thread>
 
 #include "sim_fixture.h"
 
@@ -160,4 +161,63 @@ TEST_F(Poll, RefusalsAreSilentAndPumpNothing) {
     EXPECT_TRUE(PeekMessageA(&message, window, 0, 0, PM_NOREMOVE)) << "still queued";
     poll_ok();
     EXPECT_FALSE(PeekMessageA(&message, window, 0, 0, PM_NOREMOVE)) << "a valid poll drains it";
+}
+
+namespace {
+
+// A host's window whose procedure releases the device named in wParam, as a
+// host may do on WM_DEVICECHANGE.
+constexpr UINT kReleaseDevice = WM_APP + 1;
+
+LRESULT CALLBACK releasing_procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
+    if (message == kReleaseDevice) return dib_release(static_cast<int32_t>(w));
+    return DefWindowProcA(window, message, w, l);
+}
+
+HWND releasing_host_window() {
+    WNDCLASSA host = {};
+    host.lpfnWndProc = releasing_procedure;
+    host.hInstance = GetModuleHandleA(nullptr);
+    host.lpszClassName = "ReleasingHost";
+    RegisterClassA(&host);  // already registered by an earlier test: fine
+    return CreateWindowExA(0, "ReleasingHost", "", 0, 0, 0, 1, 1, nullptr, nullptr, host.hInstance, nullptr);
+}
+
+}  // namespace
+
+// The host's procedure runs inside dib_poll: from the pump (a message sent
+// by another thread) or while DirectInput re-acquires. When it releases the
+// device, the poll ends as for an invalid handle, touching nothing, and the
+// handler's release is the only one.
+TEST_F(Poll, ReleaseByTheHostsWindowProcedureEndsThePoll) {
+    const HWND host = releasing_host_window();
+    ASSERT_NE(host, nullptr);
+    static HWND hooked_host;
+    hooked_host = host;
+    for (const bool during_acquire : {false, true}) {
+        SCOPED_TRACE(during_acquire ? "during Acquire" : "from the pump");
+        if (during_acquire) {
+            handle_ = open(0);
+            gsim_fail_next(GSIM_M_DEV_GETDEVICESTATE, DIERR_INPUTLOST, 1);
+            gsim_set_call_hook(
+                GSIM_M_DEV_ACQUIRE,
+                [](int, void* handle) CALLBACK {
+                    SendMessageA(hooked_host, kReleaseDevice, reinterpret_cast<WPARAM>(handle), 0);
+                },
+                reinterpret_cast<void*>(static_cast<intptr_t>(handle_)));
+        } else {
+            std::thread([&] { SendNotifyMessageA(host, kReleaseDevice, handle_, 0); }).join();
+        }
+        dib_ffb_axes(0);
+        InputReport r;
+        std::memset(&r, 0x3C, sizeof r);
+        EXPECT_EQ(dib_poll(handle_, &r), DIB_E_BADARG);
+        gsim_set_call_hook(GSIM_M_NONE, nullptr, nullptr);
+        EXPECT_EQ(last_error(), "bad device handle") << "no message of its own";
+        EXPECT_EQ(r.button_mask, 0x3C3C3C3C3C3C3C3Cull) << "report untouched";
+        EXPECT_EQ(gsim_live_devices(), 0) << "released by the handler";
+        EXPECT_EQ(gsim_dead_calls(), 0) << "never called after its release";
+        EXPECT_EQ(dib_poll(handle_, &r), DIB_E_BADARG);
+    }
+    DestroyWindow(host);
 }

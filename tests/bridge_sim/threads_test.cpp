@@ -1,6 +1,8 @@
 #include <atomic>
+#include <functional>
 #include <random>
 #include <thread>
+#include <vector>
 
 #include "sim_fixture.h"
 
@@ -65,4 +67,63 @@ TEST_F(SimTest, EffectsFromManyThreadsWhileAnotherPolls) {
     for (int w = 0; w < kWorkers; ++w) EXPECT_EQ(wrong_message[w], "") << "thread " << w;
     EXPECT_EQ(gsim_live_effects(), 0) << "the simulator holds no effect the bridge forgot";
     for (int32_t e = 1; e <= 64; ++e) EXPECT_EQ(dib_effect_stop(e), DIB_E_BADARG) << "entry " << e;
+}
+
+namespace {
+
+struct InsideAcquire {
+    int32_t device = 0, effect = 0;
+    std::vector<int32_t> results;
+    std::vector<std::string> messages;
+    int32_t poll = 1;
+};
+
+// Every locking export, called as a host's window procedure might while
+// another call of the same thread waits inside DirectInput.
+void CALLBACK call_locking_exports(int, void* context) {
+    InsideAcquire& in = *static_cast<InsideAcquire*>(context);
+    if (!in.results.empty()) return;
+    EffectParams p = no_params();
+    const std::function<int32_t()> calls[] = {
+        [&] { return dib_open(guid_of(GSIM_BUILTIN_WHEEL).c_str()); },
+        [&] { return dib_release(in.device); },
+        [&] { return dib_device_reset(in.device); },
+        [&] { return dib_set_axis_map(in.device, 1, 0, 0, 0); },
+        [&] { return dib_effect_create(in.device, 1, &p); },
+        [&] { return dib_effect_update(in.effect, &p); },
+        [&] { return dib_effect_start(in.effect, 1); },
+        [&] { return dib_effect_stop(in.effect); },
+        [&] { return dib_effect_destroy(in.effect); }};
+    for (const auto& call : calls) {
+        dib_ffb_axes(0);  // "bad device handle", so each message is seen afresh
+        in.results.push_back(call());
+        in.messages.push_back(last_error());
+    }
+    InputReport r;
+    in.poll = dib_poll(in.device, &r);
+}
+
+}  // namespace
+
+// A locking call on the thread that holds the lock is refused at once
+// instead of waiting for itself; the outer call and the calls that take no
+// lock go on as before.
+TEST_F(SimTest, LockingCallInsideAnotherOnTheSameThreadIsRefused) {
+    InsideAcquire inside;
+    inside.device = open(GSIM_BUILTIN_JOYSTICK);
+    EffectParams p = no_params();
+    inside.effect = dib_effect_create(inside.device, 1, &p);
+    ASSERT_GE(inside.effect, 1) << last_error();
+    gsim_set_call_hook(GSIM_M_DEV_ACQUIRE, call_locking_exports, &inside);
+    const int32_t wheel = dib_open(guid_of(GSIM_BUILTIN_WHEEL).c_str());
+    gsim_set_call_hook(GSIM_M_NONE, nullptr, nullptr);
+    EXPECT_GE(wheel, 1) << last_error();
+    ASSERT_EQ(inside.results.size(), 9u);
+    for (size_t i = 0; i < 9; ++i) {
+        EXPECT_EQ(inside.results[i], DIB_E_FAILED) << "export " << i;
+        EXPECT_EQ(inside.messages[i], "re-entrant call from a window procedure during another gantrel call");
+    }
+    EXPECT_EQ(inside.poll, DIB_OK) << "takes no lock";
+    EXPECT_EQ(dib_ffb_axes(inside.device), 3) << "the stick is untouched";
+    EXPECT_EQ(dib_effect_destroy(inside.effect), DIB_OK) << "the lock is free again";
 }
