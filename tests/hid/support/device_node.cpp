@@ -38,7 +38,6 @@ bool run_tool(const std::wstring &arguments, std::string *why)
 }
 
 } // namespace
-bool run_tool2(const std::wstring &a, std::string *w) { return run_tool(a, w); }
 
 bool unplug(const Variant &variant, std::string *why)
 {
@@ -51,5 +50,3 @@ bool replug(const Variant &variant, std::string *why)
 }
 
 } // namespace vwheel
-namespace vwheel { bool run_tool2(const std::wstring &a, std::string *w); }
-bool node_tool(const std::wstring &a, std::string *why) { return vwheel::run_tool2(L"vwheel_node.exe\" " + a, why); }
