@@ -17,7 +17,7 @@ bool DeviceFollower::went_away(int32_t poll_result, std::string &what) {
     if (gone_ || poll_result != DIB_E_INPUT ||
         (message.rfind("device input lost", 0) != 0 && message.find("(HRESULT 0x8007001E)") == std::string::npos))
         return false;
-    what = library_failure("dib_poll", poll_result).what();
+    what = std::string(result_name(poll_result)) + ": " + message;
     device_.lost();
     gone_ = true;
     next_look_ = std::chrono::steady_clock::now();

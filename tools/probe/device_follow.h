@@ -22,7 +22,7 @@ public:
     bool went_away(int32_t poll_result, std::string &what);
     // While gone: true once the device is listed and open again, mapped as `map`.
     bool came_back(const AxisMap &map);
-    // "device 0 is gone (dib_poll failed: ...); waiting for it to come back"
+    // "device 0 is gone (DIB_E_INPUT: <message>); waiting for it to come back"
     std::string gone_text(const std::string &what) const;
     // "device 0 is back as {GUID}"
     std::string back_text() const;
