@@ -199,10 +199,11 @@ GSIM_API int gsim_device_set_button(int index, int button, BOOL pressed);
 GSIM_API int gsim_device_set_pov(int index, int pov, DWORD value);
 
 /* Unplugging: the device is no longer attached. Device objects acquired
- * at that moment lose their input: GetDeviceState and Poll return
- * DIERR_INPUTLOST, force-feedback calls (SendForceFeedbackCommand, effect
- * Start/Stop/Download/GetEffectStatus) DIERR_INPUTLOST, and their effects
- * are unloaded. Objects not acquired keep answering DIERR_NOTACQUIRED.
+ * at that moment lose their input, as under Wine's DirectInput:
+ * GetDeviceState and Poll return DIERR_INPUTLOST, force-feedback calls
+ * (SendForceFeedbackCommand, effect Start/Stop/Download/GetEffectStatus)
+ * DIERR_NOTEXCLUSIVEACQUIRED, SetParameters keeps the values without a
+ * download (DI_DOWNLOADSKIPPED), and their effects are unloaded. Objects not acquired keep answering DIERR_NOTACQUIRED.
  * While unplugged, Acquire returns DIERR_UNPLUGGED, CreateDevice
  * DIERR_DEVICENOTREG, GetCapabilities reports no DIDC_ATTACHED and
  * EnumDevices with DIEDFL_ATTACHEDONLY skips the device. Replugging makes

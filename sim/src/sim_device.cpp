@@ -53,9 +53,10 @@ STDMETHODIMP_(ULONG) SimDevice::Release() {
     return finish_release(call, n);
 }
 
-HRESULT SimDevice::not_exclusive_error() const {
-    return status == Status::Lost ? DIERR_INPUTLOST : DIERR_NOTEXCLUSIVEACQUIRED;
-}
+// As Wine's DirectInput: a device whose input was lost is no longer
+// acquired, so force-feedback calls are refused as on any unacquired one;
+// only reading its state says the input is lost.
+HRESULT SimDevice::not_exclusive_error() const { return DIERR_NOTEXCLUSIVEACQUIRED; }
 
 void SimDevice::reset_force_feedback() {
     for (SimEffect *e : effects) e->drop();

@@ -1,6 +1,7 @@
 #include <cstring>
 #include <thread>
 
+#include "../hid/e2e/unplug_steps.h"
 #include "sim_fixture.h"
 
 using namespace simtest;
@@ -137,15 +138,51 @@ TEST_F(Poll, OtherReadFailuresCarryTheirCode) {
     EXPECT_EQ(r.axis1, 0);
 }
 
-TEST_F(Poll, UnpluggedDeviceFailsWithoutTouchingTheReport) {
+// Call by call what Wine's own DirectInput answers after an unplug (the HID
+// suite runs the same table against it), with a second device untouched;
+// replugged, the device opens again and plays. Unlike Wine, the simulator
+// keeps the GUID, as Windows does.
+TEST_F(Poll, UnplugAnswersAsWinesDirectInputAndReplugOpensAgain) {
+    GSIM_DEVICE_DESC wheel = plain_ff_device(2, "Wheel");
+    gsim_device_add(&wheel);
+    const int32_t second = open(1);
+    EffectParams p = no_params();
+    p.constant_magnitude = 1000;
+    const int32_t effect = dib_effect_create(handle_, DIB_EFFECT_CONSTANT, &p);
+    const int32_t other = dib_effect_create(second, DIB_EFFECT_CONSTANT, &p);
+    ASSERT_EQ(dib_effect_start(effect, 1), DIB_OK);
+    ASSERT_EQ(dib_effect_start(other, 1), DIB_OK);
+    const std::string guid = guid_of(0);
+    const auto listed = [&] {
+        char list[4096] = "";
+        dib_enumerate(list, sizeof list);
+        return std::strstr(list, guid.c_str()) != nullptr;
+    };
+
     gsim_device_unplug(0);
     InputReport r;
     std::memset(&r, 0x3C, sizeof r);
-    EXPECT_EQ(dib_poll(handle_, &r), DIB_E_INPUT);
-    EXPECT_EQ(last_error().rfind("device input lost; reacquire failed (HRESULT 0x", 0), 0u) << last_error();
-    EXPECT_EQ(r.button_mask, 0x3C3C3C3C3C3C3C3Cull);
+    for (const unplugged::Step& step : unplugged::steps()) {
+        const int32_t got = step.call == unplugged::Call::kPoll ? dib_poll(handle_, &r)
+                                                               : unplugged::run(step, handle_, effect, guid);
+        EXPECT_TRUE(unplugged::as_expected(step, got)) << step.name << " returned " << got << ": " << last_error();
+        if (step.message && got < 0) EXPECT_EQ(last_error(), step.message) << step.name;
+    }
+    EXPECT_EQ(r.button_mask, 0x3C3C3C3C3C3C3C3Cull) << "a failed poll leaves the report alone";
+    EXPECT_EQ(dib_ffb_axes(handle_), DIB_E_BADARG);
+    EXPECT_FALSE(listed());
+    EXPECT_EQ(dib_poll(second, &r), DIB_OK);
+    EXPECT_EQ(dib_effect_start(other, 1), DIB_OK);
+
     gsim_device_replug(0);
-    EXPECT_EQ(dib_poll(handle_, &r), DIB_OK);
+    EXPECT_TRUE(listed());
+    handle_ = dib_open(guid.c_str());
+    ASSERT_GE(handle_, 1) << last_error();
+    ASSERT_EQ(dib_effect_start(dib_effect_create(handle_, DIB_EFFECT_CONSTANT, &p), 1), DIB_OK) << last_error();
+    GSIM_DEVICE_STATUS status{};
+    status.size = sizeof status;
+    gsim_device_status(0, &status);
+    EXPECT_EQ(status.playing_effects, 1);
 }
 
 TEST_F(Poll, RefusalsAreSilentAndPumpNothing) {

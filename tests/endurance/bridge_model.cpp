@@ -54,7 +54,7 @@ int BridgeModel::downloaded_on(int device) const {
 
 HRESULT BridgeModel::download(Entry& e) {
     const Slot& slot = slots_[e.slot];
-    if (slot.lost) return as_hr(DIERR_INPUTLOST);
+    if (slot.lost) return as_hr(DIERR_NOTEXCLUSIVEACQUIRED);  // a lost device is no longer acquired
     if (e.downloaded) return DI_OK;
     if (downloaded_on(slot.device) >= static_cast<int>(devices_[slot.device].profile.capacity))
         return as_hr(DIERR_DEVICEFULL);
@@ -132,7 +132,7 @@ Outcome BridgeModel::reset(int32_t handle, const Fault& f) {
     Slot* slot = open_slot(handle);
     if (!slot) return quiet(DIB_E_BADARG);
     drop_effects(handle - 1, true);
-    const HRESULT hr = f.hits(GSIM_M_DEV_SENDFORCEFEEDBACKCOMMAND, 0) ? f.hr : slot->lost ? as_hr(DIERR_INPUTLOST) : DI_OK;
+    const HRESULT hr = f.hits(GSIM_M_DEV_SENDFORCEFEEDBACKCOMMAND, 0) ? f.hr : slot->lost ? as_hr(DIERR_NOTEXCLUSIVEACQUIRED) : DI_OK;
     return FAILED(hr) ? fail(DIB_E_FAILED, "DISFFC_RESET failed", hr) : quiet(DIB_OK);
 }
 
@@ -215,7 +215,11 @@ Outcome BridgeModel::update(int32_t effect, bool null_params, const Fault& f) {
     std::lock_guard<std::mutex> lock(mutex_);
     Entry* e = used_entry(effect);
     if (!e || null_params) return fail(DIB_E_BADARG, "bad effect handle");
-    const auto set = [&](DWORD nth) { return f.hits(GSIM_M_EFF_SETPARAMETERS, nth) ? f.hr : download(*e); };
+    const auto set = [&](DWORD nth) {
+        if (f.hits(GSIM_M_EFF_SETPARAMETERS, nth)) return f.hr;
+        const HRESULT hr = download(*e);  // not acquired: the values are kept without a download
+        return hr == as_hr(DIERR_NOTEXCLUSIVEACQUIRED) ? HRESULT(DI_DOWNLOADSKIPPED) : hr;
+    };
     HRESULT hr = set(0);
     if (hr == as_hr(DIERR_EFFECTPLAYING)) hr = set(1);
     return FAILED(hr) ? fail(DIB_E_FAILED, "SetParameters failed", hr) : quiet(DIB_OK);

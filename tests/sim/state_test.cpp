@@ -118,7 +118,7 @@ TEST_F(DeviceState, UnplugLosesInputUntilReplugAndReacquire) {
     DIJOYSTATE2 s;
     EXPECT_EQ(dev->GetDeviceState(sizeof(s), &s), DIERR_INPUTLOST);
     EXPECT_EQ(dev->Poll(), DIERR_INPUTLOST);
-    EXPECT_EQ(dev->SendForceFeedbackCommand(DISFFC_RESET), DIERR_INPUTLOST);
+    EXPECT_EQ(dev->SendForceFeedbackCommand(DISFFC_RESET), HR(DIERR_NOTEXCLUSIVEACQUIRED));
     EXPECT_EQ(dev->Acquire(), HR(DIERR_UNPLUGGED));
     DIDEVCAPS caps{};
     caps.dwSize = sizeof(caps);

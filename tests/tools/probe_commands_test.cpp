@@ -222,12 +222,28 @@ TEST_F(ProbeTest, PollChangesPrintsOneLinePerChangeUntilCtrlC) {
     pressed.rgbButtons[5] = 0x80;
     pressed.lY = 8000;
     pressed.lRz = 128;
+    // Then the wheel is unplugged and comes back as a new device, as under
+    // Wine: a new GUID, the same USB ids and name, listed after the stick.
+    GSIM_DEVICE_DESC back;
     WhilePolling user({{2, [&] { gsim_device_set_state(0, &pressed); }},
                        {2, [] { gsim_device_set_button(0, 5, FALSE); }},
+                       {2, [&] {
+                            gsim_device_unplug(0);
+                            Sleep(100);
+                            gsim_device_get(0, &back);
+                            back.instance_guid.Data1 ^= 0xFF;
+                            back.attached = TRUE;
+                            gsim_device_remove(0);
+                            gsim_device_add(&back);
+                        }},
                        {2, ctrl_c}});
     const ProbeRun r = probe({"poll", "0", "--changes", "--interval", "5"});
     EXPECT_EQ(r.status, 130) << r.err;
     EXPECT_EQ(r.err, "gantrel-probe: interrupted by Ctrl-C; released device 0\n");
+    EXPECT_TRUE(contains(r.out, "device 0 is gone (DIB_E_INPUT: device input lost; reacquire "
+                                "failed (HRESULT 0x80040209)); waiting for it to come back.\n"
+                                "device 0 is back as {5A1E00FE-0000-11EE-8001-444553540000}; polling again.\n"))
+        << r.out;
     std::vector<std::string> changes;
     for (size_t at = r.out.find(" s  "); at != std::string::npos; at = r.out.find(" s  ", at + 1))
         changes.push_back(r.out.substr(at + 4, r.out.find('\n', at) - at - 4));

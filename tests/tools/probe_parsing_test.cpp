@@ -216,6 +216,15 @@ TEST(ProbeDevices, ChoosesByIndexOrGuid) {
     EXPECT_EQ(std::string(missing.what()), "there is no device 1: 1 force-feedback controller(s) attached, numbered 0 to 0");
     EXPECT_EQ(failure_of([&] { choose_device("wheel", list); }).status, kExitUsage);
     EXPECT_EQ(failure_of([] { choose_device("0", {}); }).status, kExitNoDevice);
+
+    // Back after an unplug: by GUID first, else by USB ids and name (a new GUID under Wine).
+    DeviceEntry twin = list[0], other = list[0];
+    twin.guid = "{00000009-0002-0003-0405-060708090A0B}";
+    other.guid = "{00000008-0002-0003-0405-060708090A0B}";
+    other.name = "B";
+    EXPECT_EQ(find_again({other, twin, list[0]}, list[0].guid, list[0]), 2);
+    EXPECT_EQ(find_again({other, twin}, list[0].guid, list[0]), 1);
+    EXPECT_EQ(find_again({other}, list[0].guid, list[0]), -1);
 }
 
 TEST(ProbeErrors, ResultCodesHaveNamesAndExitStatuses) {

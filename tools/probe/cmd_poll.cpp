@@ -1,5 +1,7 @@
-// poll: a device's axes, buttons and hats, live or one line per change.
+// poll: a device's axes, buttons and hats, live or one line per change; an
+// unplugged device is waited for and polled again once it is back.
 #include "commands.h"
+#include "device_follow.h"
 #include "device_session.h"
 #include "gantrel.h"
 #include "help_text.h"
@@ -41,6 +43,7 @@ int poll_command(const std::vector<std::string> &words, Io &io) {
            << (args.has("changes") ? ", one line per change" : "") << ".\n"
            << input_legend(map);
 
+    DeviceFollower follower(device, choice);
     const bool live = io.terminal && !args.has("changes");
     ChangeWatcher watcher(map, hats, threshold);
     const long samples = static_cast<long>(seconds * 1000 / interval) + 1;
@@ -53,7 +56,18 @@ int poll_command(const std::vector<std::string> &words, Io &io) {
             const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(due - std::chrono::steady_clock::now());
             pause_or_interrupt(wait.count() > 0 ? static_cast<unsigned>(wait.count()) : 0);
             InputReport report;
-            const int32_t result = dib_poll(device.handle(), &report);
+            const int32_t result = follower.gone() ? DIB_E_INPUT : dib_poll(device.handle(), &report);
+            std::string what;
+            if (follower.went_away(result, what)) {
+                if (drawn) io.out << "\n";
+                drawn = 0;
+                io.out << follower.gone_text(what) << ".\n" << std::flush;
+                continue;
+            }
+            if (follower.gone()) {
+                if (follower.came_back(map)) io.out << follower.back_text() << "; polling again.\n" << std::flush;
+                continue;
+            }
             if (result < 0) throw library_failure("dib_poll", result);
             const double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             if (args.has("changes")) {

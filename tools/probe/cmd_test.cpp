@@ -1,9 +1,11 @@
 // test: an interactive tester. It shows the device's inputs live and plays
 // one effect whose type, strength, direction, gain, period and envelope the
-// keys change at once, each change through dib_effect_update.
+// keys change at once, each change through dib_effect_update. An unplugged
+// device is waited for; once back, its effect is created again, stopped.
 #include "axis_names.h"
 #include "commands.h"
 #include "console_screen.h"
+#include "device_follow.h"
 #include "device_session.h"
 #include "effect_options.h"
 #include "effect_run.h"
@@ -56,7 +58,23 @@ struct Tester {
     TesterSettings settings;
     std::unique_ptr<Effect> effect;
     bool playing = false;
+    bool gone = false;   // unplugged: waiting for the device to come back
     std::string last{};  // what the last key did, or the library's refusal
+
+    // The device went away: its effect goes with it (destroyed before the
+    // device is released) and nothing plays until Space once it is back.
+    void lost() {
+        playing = false;
+        effect.reset();
+        gone = true;
+    }
+
+    void back(int32_t handle, const std::string &said) {
+        device = handle;
+        gone = false;
+        create();
+        if (effect) last = said + "; the " + effect_name(settings.type) + " effect is stopped: press Space to start it";
+    }
 
     void create() {
         playing = false;
@@ -72,6 +90,10 @@ struct Tester {
     }
 
     void act(TesterAction action, const std::string &said) {
+        if (gone) {
+            if (action != TesterAction::kNone) last = "the device is gone: waiting for it to come back (Q quits)";
+            return;
+        }
         if (action == TesterAction::kRecreate) {
             const bool was_playing = playing;
             create();
@@ -127,7 +149,7 @@ struct Tester {
         auto setting = [&](const char *name, const std::string &value, const char *keys) {
             out.push_back(format(" %-12s %-44s %s", name, value.c_str(), keys));
         };
-        setting("Effect", std::string(effect_name(settings.type)) + (!effect ? "  NOT CREATED" : playing ? "  PLAYING" : "  stopped"),
+        setting("Effect", std::string(effect_name(settings.type)) + (gone ? "  DEVICE GONE" : !effect ? "  NOT CREATED" : playing ? "  PLAYING" : "  stopped"),
                 "1-9, 0, Tab; Space");
         setting(strength_name(settings.type),
                 std::to_string(settings.strength) + " of 4096" + (condition ? ", also the most force" : ""),
@@ -153,13 +175,11 @@ struct Tester {
 // X and Y reach the report only through the map, so the inputs are read
 // with the map X,Y and the effects' map is put back at once: creates and
 // updates translate with the map in force when they are called.
-InputReport read_inputs(int32_t device, const AxisMap &effect_map) {
+int32_t read_inputs(int32_t device, const AxisMap &effect_map, InputReport &report) {
     apply_map(device, {{DIB_AXIS_X, DIB_AXIS_Y}, {0, 0}});
-    InputReport report;
     const int32_t result = dib_poll(device, &report);
     apply_map(device, effect_map);
-    if (result < 0) throw library_failure("dib_poll", result);
-    return report;
+    return result;
 }
 
 OptionTable test_option_table() { return {{"map", true}, {"flip", true}, {"strict", false}}; }
@@ -187,10 +207,20 @@ int test_command(const std::vector<std::string> &words, Io &io) {
 
     Tester tester{choice, device.handle(), map, mask, {}, nullptr};
     tester.create();
+    DeviceFollower follower(device, choice);
+    InputReport shown = {};  // kept on the screen while the device is gone
     {
         ConsoleScreen screen;
         for (;;) {
-            screen.draw(tester.rows(read_inputs(device.handle(), map)));
+            std::string what;
+            InputReport now;
+            const int32_t result = follower.gone() ? DIB_E_INPUT : read_inputs(device.handle(), map, now);
+            if (result == DIB_OK) shown = now;
+            else if (!follower.gone() && result == DIB_E_INPUT) tester.lost();
+            if (follower.went_away(result, what)) tester.last = follower.gone_text(what);
+            else if (follower.gone() && follower.came_back(map)) tester.back(device.handle(), follower.back_text());
+            else if (result < 0 && !follower.gone()) throw library_failure("dib_poll", result);
+            screen.draw(tester.rows(shown));
             const Key key = screen.next_key(50);
             if (key.name == Key::kCtrlC) raise_interrupt(CTRL_C_EVENT);
             check_interrupt();
@@ -204,6 +234,10 @@ int test_command(const std::vector<std::string> &words, Io &io) {
         tester.effect->stop();
         tester.effect->destroy();
         io.out << "Stopped and destroyed the " << effect_name(tester.settings.type) << " effect.\n";
+    }
+    if (follower.gone()) {
+        io.out << choice.label() << " is still gone: nothing to release.\n";
+        return kExitOk;
     }
     device.release();
     io.out << "Released " << choice.label() << ": its auto-centre spring is back.\n";

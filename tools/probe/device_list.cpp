@@ -118,6 +118,15 @@ std::string vid_pid_text(const DeviceEntry &device) {
     return ids;
 }
 
+int find_again(const std::vector<DeviceEntry> &devices, const std::string &guid, const DeviceEntry &was) {
+    for (size_t i = 0; i < devices.size(); i++)
+        if (devices[i].guid == guid) return static_cast<int>(i);
+    for (size_t i = 0; i < devices.size(); i++)
+        if (devices[i].vid == was.vid && devices[i].pid == was.pid && devices[i].name == was.name)
+            return static_cast<int>(i);
+    return -1;
+}
+
 std::string DeviceChoice::label() const { return index >= 0 ? "device " + std::to_string(index) : guid; }
 
 DeviceChoice choose_device(const std::string &wanted, const std::vector<DeviceEntry> &devices) {

@@ -33,6 +33,11 @@ struct DeviceChoice {
     std::string label() const;          // "device 0" or the GUID
 };
 
+// A device that went away, in a new list: by its GUID or, as Wine lists a
+// device plugged in again under a new GUID, by its USB ids and name. The
+// index in `devices`, or -1 while it is not back.
+int find_again(const std::vector<DeviceEntry> &devices, const std::string &guid, const DeviceEntry &was);
+
 // DEVICE on the command line: a list index or a GUID text "{...}".
 // Throws a usage error for anything else and a no-device error for an
 // index the list does not have.

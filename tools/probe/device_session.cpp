@@ -23,11 +23,23 @@ OpenDevice::~OpenDevice() {
 }
 
 void OpenDevice::release() {
+    if (handle_ <= 0) return;
     const int32_t h = handle_;
     handle_ = 0;
     const int32_t result = dib_release(h);
     if (result < 0) throw library_failure("dib_release", result);
     note_cleanup("released " + label_);
+}
+
+void OpenDevice::lost() {
+    if (handle_ > 0) dib_release(handle_);
+    handle_ = 0;
+}
+
+bool OpenDevice::reopen(const std::string &guid) {
+    const int32_t h = dib_open(guid.c_str());
+    if (h > 0) handle_ = h;
+    return h > 0;
 }
 
 AxisMap map_from_options(const ParsedArgs &args, const AxisMap &fallback) {

@@ -20,8 +20,13 @@ public:
     OpenDevice &operator=(const OpenDevice &) = delete;
 
     int32_t handle() const { return handle_; }
-    // Releases now, reporting a failure.
+    // Releases now, reporting a failure; nothing to do while the device is gone.
     void release();
+    // The device was unplugged: releases it (which cannot fail on a valid
+    // handle) and holds no handle until reopen() succeeds.
+    void lost();
+    // Opens `guid`, the device listed again; false while it cannot be opened.
+    bool reopen(const std::string &guid);
 
 private:
     int32_t handle_;

@@ -71,7 +71,8 @@ goes to a file or a pipe, each sample is one line. A legend first says which
 axis is which: DirectInput's names (X axis, Z rotation, slider 0, ...) and
 what they usually are on a wheel, pedals or a stick. Axis values run from
 -4096 to 4096; hats show the compass point they are pressed toward (N, NE,
-... or - when centred).
+... or - when centred). A controller unplugged meanwhile is waited for and
+polled again once it is back (found by its GUID, or by its USB ids and name).
 
 Options:
   --changes       one time-stamped line per change instead: an axis that
@@ -162,7 +163,9 @@ Keys:
 
 Quitting by key, Ctrl-C or closing the console stops and destroys the
 effect and releases the controller, which gives its auto-centre spring back.
-It needs a console: its input and output may not be redirected (exit
+Unplugged, the controller is waited for with the screen kept; once it is back
+(by its GUID, or by its USB ids and name) the effect is there again, stopped
+until Space. It needs a console: its input and output may not be redirected (exit
 status 6). Options as for play.
 )";
 
