@@ -26,11 +26,12 @@ int device_index(const VirtualDevice *dev) {
 }
 
 CallScope::CallScope(int method, const Shell *shell, const VirtualDevice *dev, DWORD effect) {
+    const bool alive = shell && shell->alive;
     run_call_hook(method);
     lock();
     locked_ = true;
     Sim &s = sim();
-    if (shell && !shell->alive) s.registry.dead_calls++;  // the hook destroyed it
+    if (alive && !shell->alive) s.registry.dead_calls++;  // the hook destroyed it
     int index = device_index(dev);
     if (method != GSIM_M_DI_ADDREF && method != GSIM_M_DI_RELEASE && method != GSIM_M_DEV_ADDREF &&
         method != GSIM_M_DEV_RELEASE && method != GSIM_M_EFF_ADDREF && method != GSIM_M_EFF_RELEASE)
