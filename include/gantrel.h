@@ -205,7 +205,8 @@ DIB_API int32_t DIB_CALL dib_last_error(char *buffer, int32_t length);
  * Each element: {"guid":"{...}","name":"...","vid":N,"pid":N,"ff_axes":N,
  * "buttons":N,"povs":N,"sample_period_us":N,"effects":["constant",...]}.
  * Names are bytes in the system's ANSI code page. Open devices are listed
- * with the description cached when they were opened.
+ * with the description cached when they were opened, while DirectInput
+ * still lists them: an open device that was unplugged is left out.
  * -2 "bad buffer" (null, length < 4), -2 "buffer too small" (call again with
  * a larger buffer), -1 when DirectInput cannot be created or enumeration
  * fails (message with HRESULT), -1 "out of memory" when a list too long for
@@ -283,8 +284,10 @@ DIB_API int32_t DIB_CALL dib_effect_create(int32_t device, int32_t type,
 
 /* Sends new direction, gain, duration, force values (and the envelope when
  * use_envelope is set) without restarting a playing effect where the device
- * allows it. Axes and condition axes stay as created. -2 "bad effect handle",
- * -1 "SetParameters failed". */
+ * allows it. The effect keeps the axes it was created on, but direction and
+ * forces follow the device's current axis map and flips: after a map change
+ * to another number of axes the update fails (-1 "SetParameters failed",
+ * E_INVALIDARG). -2 "bad effect handle", -1 "SetParameters failed". */
 DIB_API int32_t DIB_CALL dib_effect_update(int32_t effect, const EffectParams *params);
 
 /* Starts the effect for count iterations (count < 1 plays it once).

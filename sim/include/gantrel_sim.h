@@ -170,7 +170,7 @@ GSIM_API int gsim_builtin_desc(int which, GSIM_DEVICE_DESC *desc);
 GSIM_API int gsim_reset(int mode);
 
 /* Replaces the device set with the devices of a JSON file / text (format in
- * sim/README.md). On failure the set is left unchanged, the message is kept
+ * docs/simulator.md). On failure the set is left unchanged, the message is kept
  * for gsim_load_error() and GSIM_E_LOAD is returned. Returns the count. */
 GSIM_API int gsim_load_file(const char *path);
 GSIM_API int gsim_load_json(const char *text);

@@ -192,6 +192,27 @@ TEST_F(Effects, UpdateWithoutEnvelopeKeepsTheEffectsEnvelope) {
     EXPECT_EQ(info.params.envelope.dwAttackTime, 100000u);
 }
 
+// A wheel with one actuator whose pedal sits on Y: the host reads Y through
+// the map between effect calls. Only create, update and poll read the map,
+// and an update needs the number of axes its effect was created with.
+TEST_F(Effects, UpdateNeedsTheAxisCountOfItsCreation) {
+    ASSERT_EQ(dib_set_axis_map(device_, DIB_AXIS_X, DIB_AXIS_NONE, 0, 0), DIB_OK);
+    EffectParams p = no_params();
+    const int32_t e = dib_effect_create(device_, DIB_EFFECT_CONSTANT, &p);
+    ASSERT_GE(e, 1) << last_error();
+    ASSERT_EQ(gsim_device_set_axis(0, DIJOFS_Y, 65535), GSIM_OK);
+    ASSERT_EQ(dib_set_axis_map(device_, DIB_AXIS_X, DIB_AXIS_Y, 0, 0), DIB_OK);
+    InputReport r;
+    ASSERT_EQ(dib_poll(device_, &r), DIB_OK);
+    EXPECT_EQ(r.axis1, 4096) << "Y reaches the report only through the map";
+    EXPECT_EQ(dib_effect_update(e, &p), DIB_E_FAILED);
+    EXPECT_EQ(last_error(), "SetParameters failed (HRESULT 0x80070057)");
+    ASSERT_EQ(dib_set_axis_map(device_, DIB_AXIS_X, DIB_AXIS_NONE, 0, 0), DIB_OK);
+    EXPECT_EQ(dib_effect_update(e, &p), DIB_OK);
+    ASSERT_EQ(dib_poll(device_, &r), DIB_OK);
+    EXPECT_EQ(r.axis1, 0);
+}
+
 TEST_F(Effects, UpdateOfAPlayingEffectRetriesOnceWithRestart) {
     EffectParams p = no_params();
     const int32_t e = dib_effect_create(device_, DIB_EFFECT_SINE, &p);

@@ -200,6 +200,12 @@ TEST_F(Enumerate, OpenDevicesAreListedFromTheirCachedDescription) {
     const std::vector<GSIM_CALL> created = calls_of(GSIM_M_DI_CREATEDEVICE);
     ASSERT_EQ(created.size(), 1u) << "no temporary device for the open one";
     EXPECT_EQ(guid_text(created[0].guid), guid_of(1));
+    // Unplugged, it is left out although it is still open.
+    gsim_device_unplug(index);
+    const nlohmann::json unplugged = nlohmann::json::parse(enumerate());
+    ASSERT_EQ(unplugged.size(), 1u);
+    EXPECT_EQ(unplugged[0]["name"], "Other");
+    gsim_device_replug(index);
     dib_release(h);
     EXPECT_EQ(nlohmann::json::parse(enumerate())[0]["name"], "After");
 }

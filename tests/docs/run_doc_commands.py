@@ -1,16 +1,21 @@
 #!/usr/bin/env python3
 """Runs the shell commands of the documentation exactly as written.
 
-usage: run_doc_commands.py --scratch DIR (--kit KIT | --install TREE [--install TREE]) DOCUMENT...
+usage: run_doc_commands.py --scratch DIR --kit KIT DOCUMENT...
 
 A fenced block whose info string is `sh test` is run by bash (-euo pipefail)
 and must succeed. A `text output` block right after it lists lines its output
 (stdout and stderr) must contain, in this order; `...` inside a line matches
 anything. Each document starts in an empty folder below the scratch folder
-holding the kit as `gantrel-kit/`, as a reader who unpacked it would; its
-blocks run one after another there, each starting in the folder where the
-previous one ended. The kit is a copy of KIT (an unpacked release), or what
-`cmake --install` of each build TREE lays out (x64 and x86 into one kit).
+holding the kit in the folder the archive unpacks to, as a reader who
+unpacked it would; its blocks run one after another there, each starting in
+the folder where the previous one ended. The kit is a copy of KIT, an
+unpacked release or a kit laid out as one, under its own name.
+
+Wine runs in a prefix that does not exist when the run starts, as on a
+fresh machine: the documents' own commands must set it up (the README's,
+which comes first), and nothing else does. Its wineserver is stopped at the
+end.
 """
 import argparse
 import os
@@ -20,21 +25,22 @@ import shutil
 import subprocess
 import sys
 
-FENCE = re.compile(r"^```([^\n`]*)\n(.*?)^```[ \t]*$", re.M | re.S)
+from doc_blocks import fences
+
 
 def blocks(text):
     """(line, script, expected lines or None) of each block marked for testing."""
-    fences = list(FENCE.finditer(text))
+    all_blocks = fences(text)
     found = []
-    for i, fence in enumerate(fences):
-        if fence.group(1).split() != ["sh", "test"]:
+    for i, (info, body, line, fence) in enumerate(all_blocks):
+        if info != ["sh", "test"]:
             continue
         expected = None
-        following = fences[i + 1] if i + 1 < len(fences) else None
-        if (following and following.group(1).split() == ["text", "output"]
-                and not text[fence.end():following.start()].strip()):
-            expected = [line.rstrip() for line in following.group(2).splitlines() if line.strip()]
-        found.append((text.count("\n", 0, fence.start()) + 1, fence.group(2), expected))
+        following = all_blocks[i + 1] if i + 1 < len(all_blocks) else None
+        if (following and following[0] == ["text", "output"]
+                and not text[fence.end():following[3].start()].strip()):
+            expected = [out.rstrip() for out in following[1].splitlines() if out.strip()]
+        found.append((line, body, expected))
     return found
 
 
@@ -52,16 +58,7 @@ def contains_in_order(output, expected):
     return None
 
 
-def stage_kit(kit_source, trees, kit):
-    if kit_source:
-        shutil.copytree(kit_source, kit, symlinks=True)
-        return
-    for tree in trees:
-        subprocess.run(["cmake", "--install", str(tree), "--prefix", str(kit)], check=True,
-                       stdout=subprocess.DEVNULL)
-
-
-def run_document(scratch_root, kit_source, trees, doc):
+def run_document(scratch_root, kit, doc):
     scratch = scratch_root / doc.stem
     shutil.rmtree(scratch, ignore_errors=True)
     scratch.mkdir(parents=True)
@@ -69,7 +66,7 @@ def run_document(scratch_root, kit_source, trees, doc):
     print(f"{doc.name}: {len(tested)} blocks")
     if not tested:
         return 0, 0
-    stage_kit(kit_source, trees, scratch / "gantrel-kit")
+    shutil.copytree(kit, scratch / kit.name, symlinks=True)
     where = scratch / ".cwd"
     where.write_text(str(scratch))
     failures = 0
@@ -92,17 +89,25 @@ def run_document(scratch_root, kit_source, trees, doc):
 def main():
     parser = argparse.ArgumentParser(description="Runs the documentation's marked command blocks.")
     parser.add_argument("--scratch", required=True, type=pathlib.Path)
-    source = parser.add_mutually_exclusive_group(required=True)
-    source.add_argument("--kit", type=pathlib.Path, help="an unpacked kit to copy")
-    source.add_argument("--install", type=pathlib.Path, action="append", help="a build tree to install")
+    parser.add_argument("--kit", required=True, type=pathlib.Path, help="an unpacked kit to copy")
     parser.add_argument("documents", type=pathlib.Path, nargs="+")
     args = parser.parse_args()
-    os.environ.setdefault("WINEDEBUG", "-all")
+    kit = args.kit.resolve()
+    scratch = args.scratch.resolve()
+    prefix = scratch / "wineprefix"
+    shutil.rmtree(prefix, ignore_errors=True)
+    os.environ.update(WINEPREFIX=str(prefix), WINEDEBUG="-all")
+    os.environ.pop("WINEDLLOVERRIDES", None)
     total, failed = 0, 0
-    for doc in args.documents:
-        count, failures = run_document(args.scratch.resolve(), args.kit, args.install or [], doc)
-        total, failed = total + count, failed + failures
-    print(f"{total - failed} of {total} documented command blocks passed")
+    try:
+        for doc in args.documents:
+            count, failures = run_document(scratch, kit, doc)
+            total, failed = total + count, failed + failures
+    finally:
+        subprocess.run(["wineserver", "-k"], stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-w"], stderr=subprocess.DEVNULL)
+    print(f"{total - failed} of {total} documented command blocks passed, in {kit.name}, "
+          f"in a Wine prefix made by their own commands")
     return 1 if failed or total == 0 else 0
 
 

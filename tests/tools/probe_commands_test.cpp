@@ -107,8 +107,8 @@ TEST_F(ProbeTest, InfoNamesTheActuatorAxesAndTheAutoCentreOutcome) {
     EXPECT_TRUE(contains(unread.out, "(dib_autocenter_state 1 = 1)")) << unread.out;
 }
 
-// One way to each exit status, row by row of the table in both READMEs,
-// which must be the probe's own table. Status 4 needs a process without the
+// One way to each exit status, row by row of the table in the READMEs and
+// troubleshooting page, which must be the probe's own table. Status 4 needs a process without the
 // simulator: probe_terminal_test.sh runs `scripts/probe.sh --real demo`.
 TEST_F(ProbeTest, EveryExitStatusOfTheReadmeTablesHappensAsItSays) {
     const std::string folder = fresh_folder("status");
@@ -120,6 +120,11 @@ TEST_F(ProbeTest, EveryExitStatusOfTheReadmeTablesHappensAsItSays) {
         {5, {[&] { return probe({"play", "0", "sine", "--out", folder + "\\missing\\traces"}); },
              "the folder it would go in does not exist"}},
         {6, {[&] { return probe({"test", "0"}); }, "test needs an interactive console"}},
+        {7, {[&] {
+                 gsim_fail_next(GSIM_M_EFF_START, E_FAIL, 1);
+                 return probe({"check", "0", "--play", "10"});
+             },
+             ""}},
         {11, {[&] {
                   gsim_fail_next(GSIM_M_DEV_ACQUIRE, E_FAIL, 1);
                   return probe({"info", "0"});
@@ -152,7 +157,7 @@ TEST_F(ProbeTest, EveryExitStatusOfTheReadmeTablesHappensAsItSays) {
     };
 
     std::vector<probe::ExitStatusRow> readme_rows;
-    for (const char *readme : {"README.md", "tools/probe/README.md"}) {
+    for (const char *readme : {"README.md", "tools/probe/README.md", "docs/troubleshooting.md"}) {
         const std::string text = source_file(readme);
         size_t at = text.find("| Status | Meaning |\n|---|---|\n");
         ASSERT_NE(at, std::string::npos) << readme;
@@ -267,6 +272,11 @@ TEST_F(ProbeTest, PlayWritesTheForceTraceOfTheSimulatedDevice) {
     const std::string svg = read_file(folder + "\\constant.svg");
     EXPECT_TRUE(contains(svg, "constant on Gantrel Simulated Racing Wheel, mapped axes X, none"));
     EXPECT_TRUE(contains(svg, "Push on each actuator axis; + moves X to the right (a wheel clockwise)<"));
+    // A second play of the same effect keeps the first trace.
+    ASSERT_EQ(probe({"play", "0", "constant", "--seconds", "0.05", "--out", folder}).status, 0);
+    EXPECT_EQ(read_csv(folder + "\\constant.csv").size(), 102u);
+    EXPECT_EQ(read_csv(folder + "\\constant-2.csv").size(), 52u);
+    EXPECT_TRUE(contains(read_file(folder + "\\constant-2.svg"), "constant on Gantrel Simulated Racing Wheel"));
 
     const ProbeRun none = probe({"play", "0", "sine", "--seconds", "0.02", "--no-trace", "--out", folder + "\\none"});
     EXPECT_EQ(none.status, 0);
@@ -326,7 +336,7 @@ TEST_F(ProbeTest, CheckReportsEveryEffectTypeOnEachBuiltInDevice) {
     for (const auto &d : devices) {
         gsim_log_clear();
         const ProbeRun r = probe({"check", d.device, "--json", "--play", "10"});
-        ASSERT_EQ(r.status, 0) << r.err;
+        ASSERT_EQ(r.status, d.works ? 0 : 7) << r.err;
         const nlohmann::json report = nlohmann::json::parse(r.out);
         EXPECT_EQ(report["library"]["version"], "0.9.5");
         EXPECT_EQ(report["device"]["listed"], d.listed);
@@ -363,7 +373,7 @@ TEST_F(ProbeTest, CheckShowsInjectedFaultsWithTheirMessages) {
     ASSERT_EQ(gsim_device_set(0, &d), GSIM_OK);
     ASSERT_GT(gsim_fail_nth(GSIM_M_EFF_START, 3, DIERR_INPUTLOST), 0);
     const ProbeRun r = probe({"check", "0", "--play", "10"});
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.status, 7) << r.err;
     for (const char *line :
          {"Effect        Listed  Create      Update      Start       Stop        Destroy     Verdict\n",
           "constant      yes     OK          OK          OK          OK          OK          works\n",

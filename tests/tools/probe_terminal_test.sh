@@ -184,7 +184,7 @@ readme_command "bash scripts/probe.sh --real list"
 run real "bash scripts/probe.sh --real list"
 expect_status real 3
 wait_screen real "no force-feedback controller is attached"
-wait_screen real "bash scripts/probe.sh list"
+wait_screen real "docs/simulator.md of the kit shows how"
 # ... and demo, which needs the simulator, says so (exit status 4).
 run demo "bash scripts/probe.sh --real demo"
 expect_status demo 4

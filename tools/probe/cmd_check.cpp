@@ -118,6 +118,10 @@ int check_command(const std::vector<std::string> &words, Io &io) {
         throw;
     }
     io.out << (args.has("json") ? check_json(report) : check_table(report));
+    // A script or a bug report form can tell a clean device from one that
+    // refused something without reading the report.
+    for (const TypeCheck &t : report.types)
+        if (!t.works()) return kExitCheckFailed;
     return kExitOk;
 }
 

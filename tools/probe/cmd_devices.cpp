@@ -34,9 +34,9 @@ ProbeError nothing_attached() {
     else
         text += "  Plug the wheel or stick in and install its driver; it must show in the Game Controllers\n"
                 "  panel (joy.cpl).\n";
-    text += "  To try the probe without hardware, load the simulated DirectInput: put this project's\n"
-            "  dinput8.dll beside gantrel-probe.exe (under Wine also WINEDLLOVERRIDES=dinput8=n), or on\n"
-            "  Linux run `bash scripts/probe.sh list`.";
+    text += "  To try the probe without hardware, load the simulated DirectInput: copy the kit's\n"
+            "  simulator\\x64\\dinput8.dll (x86 for the 32-bit probe) beside gantrel-probe.exe, and under\n"
+            "  Wine also set WINEDLLOVERRIDES=dinput8=n; docs/simulator.md of the kit shows how.";
     return ProbeError(kExitNoDevice, text);
 }
 

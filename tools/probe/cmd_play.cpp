@@ -105,7 +105,7 @@ int play_command(const std::vector<std::string> &words, Io &io) {
     const std::string title = std::string(effect_name(type)) + " on " +
                               (choice.entry ? choice.entry->name : choice.guid) + ", mapped axes " + map_text(map);
     const std::vector<std::string> files = write_trace_files(
-        t, folder, effect_name(type), title, describe_effect(type, params, two_axes), is_condition(type));
+        t, folder, unused_stem(folder, effect_name(type)), title, describe_effect(type, params, two_axes), is_condition(type));
     io.out << "Force on the simulated device: " << push_summary(t) << ".\n";
     for (const std::string &f : files) io.out << "  wrote " << f << "\n";
     if (cut) {

@@ -128,7 +128,9 @@ Conditions (both mapped axes unless told otherwise):
                     offset=0,coef=2048,neg-coef=1024,sat=4096,neg-sat=2048,deadband=200,
                     or "off" to leave that axis alone
 With the simulated DirectInput:
-  --out DIR         where the force trace goes (default gantrel-probe-traces)
+  --out DIR         where the force trace goes (default gantrel-probe-traces);
+                    an earlier trace of the effect there is kept, and the new
+                    one is numbered (sine.csv, then sine-2.csv, ...)
   --sweep A[,MS]    during a condition, the simulator swings the mapped axes
                     by +-A around the centre, one cycle per MS (default
                     3277 and the play time); 0 holds them still
@@ -177,6 +179,8 @@ per type, whether the controller lists it and the result of each library
 call: create, update, start, stop, destroy, with the library's message for
 every failure. It also reports the library's version, the force-feedback
 axes and what happened to the auto-centre spring. Attach it to a bug report.
+It exits with status 0 when every effect type works, and with 7 when any
+effect type failed.
 
 Options:
   --json      the report as JSON

@@ -226,12 +226,29 @@ std::string trace_svg(const ForceTrace &trace, const std::string &title, const s
     return s;
 }
 
+namespace {
+
+std::string path_in(const std::string &folder, const std::string &name) {
+    // Name the files in the folder's own style of separator.
+    return folder + (folder.find('\\') != std::string::npos ? "\\" : "/") + name;
+}
+
+bool exists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+}  // namespace
+
+std::string unused_stem(const std::string &folder, const std::string &stem) {
+    std::string candidate = stem;
+    for (int n = 2; exists(path_in(folder, candidate + ".csv")) || exists(path_in(folder, candidate + ".svg")); n++)
+        candidate = stem + "-" + std::to_string(n);
+    return candidate;
+}
+
 std::vector<std::string> write_trace_files(const ForceTrace &trace, const std::string &folder,
                                            const std::string &stem, const std::string &title,
                                            const std::string &detail, bool with_position) {
     prepare_folder(folder);
-    // Name the files in the folder's own style of separator.
-    const std::string base = folder + (folder.find('\\') != std::string::npos ? "\\" : "/") + stem;
+    const std::string base = path_in(folder, stem);
     const std::vector<std::pair<std::string, std::string>> files = {
         {base + ".csv", trace_csv(trace)}, {base + ".svg", trace_svg(trace, title, detail, with_position)}};
     std::vector<std::string> written;

@@ -22,6 +22,11 @@ std::string trace_svg(const ForceTrace &trace, const std::string &title, const s
 // ProbeError with kExitFiles when it cannot.
 void prepare_folder(const std::string &folder);
 
+// stem itself when the folder holds neither <stem>.csv nor <stem>.svg, else
+// the first free <stem>-2, <stem>-3, ...: a new trace never replaces one
+// written earlier.
+std::string unused_stem(const std::string &folder, const std::string &stem);
+
 // Writes <folder>/<stem>.csv and .svg (preparing the folder) and returns
 // their paths; throws a ProbeError with kExitFiles when it cannot.
 std::vector<std::string> write_trace_files(const ForceTrace &trace, const std::string &folder,
