@@ -117,8 +117,12 @@ protected:
     std::string guids_[kDevices];
 };
 
-// `threads`: worker threads the bridge's stretch started, whose stacks the
-// coarse private figure keeps at their high-water mark (1 MiB each).
+// `threads`: worker threads the bridge's stretch started. The coarse private
+// figure keeps what each thread touched at its high-water mark: its stack
+// and, under Wine, the Unix side's per-thread memory too (kernel stack,
+// allocator arenas), which grows with contention: 32-bit Wine 8 on a busy
+// two-core machine was seen at 1.2 to 1.3 MiB a thread. Leaks from the
+// heap are caught block by block by the heap figure.
 void expect_flat_memory(const MemoryFigures& memory, int threads = 0) {
     EXPECT_TRUE(memory.counts_match) << "the bridge made other simulated objects than the model expected";
     std::printf("while the bridge ran: heap in use %+.0f KB, private %+.0f KB; "
@@ -127,7 +131,7 @@ void expect_flat_memory(const MemoryFigures& memory, int threads = 0) {
                 memory.shadow_private / 1024);
     EXPECT_LE(memory.bridge_heap, memory.shadow_heap + kHeapSlack);
     EXPECT_LE(memory.bridge_private,
-              memory.shadow_private + private_slack(memory.shadow_private) + threads * double(1 << 20));
+              memory.shadow_private + private_slack(memory.shadow_private) + threads * double(2 << 20));
 }
 
 // One thread: opens and releases over all slots (and more devices than
