@@ -133,11 +133,20 @@ std::wstring lower(std::wstring text)
     return text;
 }
 
-// hidclass names the device's HID interface ...#gantrel_vwheel...#<name>#...
+// hidclass names the device's HID interface \\?\hid#gantrel_vwheel...#<instance>#{guid}. The
+// instance is the device's name, or, for a device with several top-level
+// collections, which Wine 10 gives one interface each, "256&<name>&0&0&0000".
+bool is_interface_of(const std::wstring &path, const std::wstring &name)
+{
+    size_t first = path.find(L'#'), second = path.find(L'#', first + 1), third = path.find(L'#', second + 1);
+    if (third == std::wstring::npos || path.find(L"gantrel_vwheel") > second) return false;
+    std::wstring instance = L"&" + path.substr(second + 1, third - second - 1) + L"&";
+    return instance.find(L"&" + name + L"&") != std::wstring::npos;
+}
+
 bool hid_device_present(const std::wstring &name)
 {
     GUID hid_guid = {0x4d1e55b2, 0xf16f, 0x11cf, {0x88, 0xcb, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
-    std::wstring tag = L"#" + lower(name) + L"#";
     HDEVINFO set = SetupDiGetClassDevsW(&hid_guid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     if (set == INVALID_HANDLE_VALUE) return false;
     SP_DEVICE_INTERFACE_DATA iface = {};
@@ -152,8 +161,7 @@ bool hid_device_present(const std::wstring &name)
         if (!SetupDiGetDeviceInterfaceDetailW(set, &iface, &buffer.detail, sizeof(buffer), nullptr, nullptr))
             continue;
         std::wstring path = lower(buffer.detail.DevicePath);
-        found = path.find(L"gantrel_vwheel") != std::wstring::npos && path.find(tag) != std::wstring::npos &&
-                can_open(buffer.detail.DevicePath);
+        found = is_interface_of(path, lower(name)) && can_open(buffer.detail.DevicePath);
     }
     SetupDiDestroyDeviceInfoList(set);
     return found;
