@@ -1,51 +1,29 @@
 /*
- * vwheel_driver.c - a HID minidriver that plays a force-feedback device.
+ * vwheel_driver.c - a HID minidriver that plays any force-feedback device.
  *
- * hidclass asks it for the descriptor (from the linked variant) and for
- * input; DirectInput's output and feature reports arrive here and are logged
- * for the test, while a small "firmware" keeps the effect blocks the way a
- * real device would: it hands out block indices on block load, tracks which
- * effects play and answers the pool report. A second, named device object
- * carries the test's control requests (vwheel_protocol.h).
+ * Each device it drives is described by a device file, which the installer
+ * put in the registry: descriptor, ids, product string. hidclass asks the
+ * driver for those and for input; DirectInput's output and feature reports
+ * arrive here and are logged for the test, while the PID firmware
+ * (pid_firmware.c) answers block loads and keeps effect state. Beside each
+ * device a named control device, \\.\GantrelVWheel_<name>, carries the
+ * test's requests (vwheel_protocol.h).
  */
 #include "../vwheel_protocol.h"
 #include "hid_minidriver.h"
-#include "pid_layout.h"
-#include "variant.h"
+#include "virtual_device.h"
 
-#define LOG_CAPACITY 512
-#define INPUT_QUEUE 32
-
-typedef struct InputReport {
-    ULONG length;
-    UCHAR bytes[VWHEEL_MAX_REPORT];
-} InputReport;
-
-static DRIVER_OBJECT *driver_object;
-static DEVICE_OBJECT *control_device;
-static UNICODE_STRING control_link;
-static WCHAR control_link_buffer[64];
+static VirtualDevice devices[VDEV_MAX_DEVICES];
 static PDRIVER_DISPATCH hidclass_dispatch[IRP_MJ_MAXIMUM_FUNCTION + 1];
 
-/* Everything below is guarded by `lock`. */
-static volatile LONG lock;
-static IRP *pending_read;
-static InputReport input_queue[INPUT_QUEUE];
-static ULONG input_head, input_count;
-static InputReport last_controls;
-static VWheelLogEntry log_entries[LOG_CAPACITY];
-static ULONG log_head, log_count;
-static VWheelBlockLoadPlan load_plan;
-static VWheelState state;
-
-static void lock_state(void)
+static void lock_device(VirtualDevice *device)
 {
-    while (InterlockedCompareExchange(&lock, 1, 0)) YieldProcessor();
+    while (InterlockedCompareExchange(&device->lock, 1, 0)) YieldProcessor();
 }
 
-static void unlock_state(void)
+static void unlock_device(VirtualDevice *device)
 {
-    InterlockedExchange(&lock, 0);
+    InterlockedExchange(&device->lock, 0);
 }
 
 static void copy_bytes(void *to, const void *from, ULONG length)
@@ -55,33 +33,67 @@ static void copy_bytes(void *to, const void *from, ULONG length)
     while (length--) *d++ = *s++;
 }
 
-static void log_report(ULONG kind, const UCHAR *bytes, ULONG length)
+static BOOLEAN same_name(const WCHAR *a, const WCHAR *b)
 {
-    VWheelLogEntry *entry;
-    if (length > VWHEEL_MAX_REPORT) length = VWHEEL_MAX_REPORT;
-    if (log_count == LOG_CAPACITY) { /* the oldest entry gives way */
-        log_head = (log_head + 1) % LOG_CAPACITY;
-        log_count--;
+    for (; *a && *b; a++, b++) {
+        WCHAR x = *a >= 'A' && *a <= 'Z' ? *a + 32 : *a, y = *b >= 'A' && *b <= 'Z' ? *b + 32 : *b;
+        if (x != y) return FALSE;
     }
-    entry = &log_entries[(log_head + log_count++) % LOG_CAPACITY];
-    entry->kind = kind;
-    entry->length = length;
-    entry->time = KeQueryPerformanceCounter(NULL).QuadPart;
-    copy_bytes(entry->bytes, bytes, length);
+    return *a == *b;
 }
 
-/* Hands `report` to the waiting read, or queues it; returns the read to
- * complete outside the lock. */
-static IRP *deliver_input(const UCHAR *bytes, ULONG length)
+static VirtualDevice *device_of(DEVICE_OBJECT *fdo)
 {
-    IRP *irp = pending_read;
+    HidMiniDeviceExtension *extension = fdo->DeviceExtension;
+    return *(VirtualDevice **)extension->MiniDeviceExtension;
+}
+
+/* Logged bytes always begin with the report id: hidclass leaves out the
+ * id byte 0 of a device without report ids, so it is put back. */
+static void log_report(VirtualDevice *device, ULONG kind, const UCHAR *bytes, ULONG length)
+{
+    VWheelLogEntry *entry;
+    ULONG skip = device->firmware.report_ids ? 0 : 1;
+
+    if (length + skip > VWHEEL_MAX_REPORT) length = VWHEEL_MAX_REPORT - skip;
+    if (device->log_count == VDEV_LOG_CAPACITY) { /* the oldest entry gives way */
+        device->log_head = (device->log_head + 1) % VDEV_LOG_CAPACITY;
+        device->log_count--;
+    }
+    entry = &device->log[(device->log_head + device->log_count++) % VDEV_LOG_CAPACITY];
+    entry->kind = kind;
+    entry->length = length + skip;
+    entry->time = KeQueryPerformanceCounter(NULL).QuadPart;
+    entry->bytes[0] = 0;
+    copy_bytes(entry->bytes + skip, bytes, length);
+}
+
+static void remember_input(VirtualDevice *device, const UCHAR *bytes, ULONG length)
+{
+    ULONG i;
+    for (i = 0; i < VDEV_INPUT_IDS - 1; i++)
+        if (!device->last_input[i].length || device->last_input[i].bytes[0] == bytes[0]) break;
+    device->last_input[i].length = length;
+    copy_bytes(device->last_input[i].bytes, bytes, length);
+}
+
+/* Hands an input report (id byte first) to a waiting read, or queues it;
+ * returns the read to complete outside the lock. */
+static IRP *deliver_input(VirtualDevice *device, const UCHAR *bytes, ULONG length)
+{
+    ULONG skip = device->firmware.report_ids ? 0 : 1, i;
     IO_STACK_LOCATION *stack;
-    InputReport *slot;
+    PendingInput *slot;
+    IRP *irp = NULL;
 
     if (length > VWHEEL_MAX_REPORT) length = VWHEEL_MAX_REPORT;
-    if (bytes[0] == VW_INPUT_ID_CONTROLS) {
-        last_controls.length = length;
-        copy_bytes(last_controls.bytes, bytes, length);
+    if (length <= skip) return NULL;
+    remember_input(device, bytes, length);
+    bytes += skip;
+    length -= skip;
+    for (i = 0; i < VDEV_MAX_READS && !irp; i++) {
+        irp = device->reads[i];
+        device->reads[i] = NULL;
     }
     if (irp) {
         stack = IoGetCurrentIrpStackLocation(irp);
@@ -90,15 +102,15 @@ static IRP *deliver_input(const UCHAR *bytes, ULONG length)
         copy_bytes(irp->UserBuffer, bytes, length);
         irp->IoStatus.Information = length;
         irp->IoStatus.Status = STATUS_SUCCESS;
-        pending_read = NULL;
-        state.reads_pending = 0;
+        device->state.reads_pending = 0;
+        for (i = 0; i < VDEV_MAX_READS; i++) device->state.reads_pending |= device->reads[i] != NULL;
         return irp;
     }
-    if (input_count == INPUT_QUEUE) { /* drop the oldest unread report */
-        input_head = (input_head + 1) % INPUT_QUEUE;
-        input_count--;
+    if (device->queue_count == VDEV_INPUT_QUEUE) { /* drop the oldest unread report */
+        device->queue_head = (device->queue_head + 1) % VDEV_INPUT_QUEUE;
+        device->queue_count--;
     }
-    slot = &input_queue[(input_head + input_count++) % INPUT_QUEUE];
+    slot = &device->queue[(device->queue_head + device->queue_count++) % VDEV_INPUT_QUEUE];
     slot->length = length;
     copy_bytes(slot->bytes, bytes, length);
     return NULL;
@@ -110,121 +122,69 @@ static void complete(IRP *irp, NTSTATUS status)
     IoCompleteRequest(irp, IO_NO_INCREMENT);
 }
 
-static IRP *announce_effect_state(ULONG block)
+/* The packet of a device without report ids lacks the id byte the parser
+ * expects: it is put back for the firmware. */
+static ULONG with_report_id(VirtualDevice *device, const HidMiniXferPacket *packet, UCHAR *report, ULONG capacity)
 {
-    UCHAR report[VW_STATE_LENGTH];
-    report[0] = VW_INPUT_ID_PID_STATE;
-    report[1] = (state.paused ? VW_STATE_PAUSED : 0) | (state.actuators_enabled ? VW_STATE_ACTUATORS : 0) |
-                (state.playing[block] ? VW_STATE_PLAYING : 0);
-    report[2] = (UCHAR)block;
-    return deliver_input(report, sizeof(report));
+    ULONG skip = device->firmware.report_ids ? 0 : 1, length = packet->reportBufferLen;
+    if (length + skip > capacity) length = capacity - skip;
+    report[0] = 0;
+    copy_bytes(report + skip, packet->reportBuffer, length);
+    return length + skip;
 }
 
-static void forget_blocks(void)
+static IRP *receive_output(VirtualDevice *device, ULONG kind, const HidMiniXferPacket *packet)
 {
-    ULONG i;
-    for (i = 0; i <= VWHEEL_MAX_BLOCKS; i++) state.allocated[i] = state.playing[i] = state.loop_count[i] = 0;
+    UCHAR report[VWHEEL_MAX_REPORT * 8], notice[VWHEEL_MAX_REPORT];
+    ULONG length, notice_length;
+
+    log_report(device, kind, packet->reportBuffer, packet->reportBufferLen);
+    length = with_report_id(device, packet, report, sizeof(report));
+    notice_length = firmware_output(&device->firmware, &device->state, report, length, notice, sizeof(notice));
+    return notice_length ? deliver_input(device, notice, notice_length) : NULL;
 }
 
-/* The firmware's reaction to an output report; may produce a state report. */
-static IRP *apply_output(const UCHAR *report, ULONG length)
+static NTSTATUS get_feature(VirtualDevice *device, HidMiniXferPacket *packet, ULONG *written)
 {
-    ULONG i, block = length > 1 ? report[1] : 0;
+    UCHAR answer[VWHEEL_MAX_REPORT * 8];
+    ULONG length = firmware_get_feature(&device->firmware, &device->state, &device->load_plan, packet->reportId,
+                                        answer, sizeof(answer));
+    ULONG skip = device->firmware.report_ids ? 0 : 1;
 
-    if (length < 2) return NULL;
-    switch (report[0]) {
-    case VW_OUT_ID_EFFECT_OPERATION:
-        if (length < 4 || block < 1 || block > VWHEEL_MAX_BLOCKS) return NULL;
-        if (report[2] == VW_OP_START_SOLO)
-            for (i = 1; i <= VWHEEL_MAX_BLOCKS; i++) state.playing[i] = 0;
-        state.playing[block] = report[2] != VW_OP_STOP;
-        state.loop_count[block] = report[3];
-        return announce_effect_state(block);
-    case VW_OUT_ID_BLOCK_FREE:
-        if (block >= 1 && block <= VWHEEL_MAX_BLOCKS) state.allocated[block] = state.playing[block] = 0;
-        return NULL;
-    case VW_OUT_ID_DEVICE_CONTROL:
-        switch (report[1]) {
-        case VW_DC_ENABLE_ACTUATORS: state.actuators_enabled = 1; break;
-        case VW_DC_DISABLE_ACTUATORS: state.actuators_enabled = 0; break;
-        case VW_DC_STOP_ALL:
-            for (i = 1; i <= VWHEEL_MAX_BLOCKS; i++) state.playing[i] = 0;
-            break;
-        case VW_DC_RESET:
-            forget_blocks();
-            state.resets++;
-            state.paused = 0;
-            break;
-        case VW_DC_PAUSE: state.paused = 1; break;
-        case VW_DC_CONTINUE: state.paused = 0; break;
-        }
-        return NULL;
-    case VW_OUT_ID_DEVICE_GAIN:
-        state.device_gain = report[1];
-        return NULL;
-    }
-    return NULL;
-}
-
-static ULONG answer_block_load(UCHAR *answer)
-{
-    ULONG status = VWHEEL_LOAD_SUCCESS, block = 0, i, free_blocks = 0;
-
-    if (load_plan.count) {
-        status = load_plan.status;
-        load_plan.count--;
-    }
-    if (status == VWHEEL_LOAD_SUCCESS) {
-        for (i = 1; i <= VWHEEL_MAX_BLOCKS && !block; i++)
-            if (!state.allocated[i]) block = i;
-        if (block) state.allocated[block] = 1;
-        else status = VWHEEL_LOAD_FULL;
-    }
-    for (i = 1; i <= VWHEEL_MAX_BLOCKS; i++) free_blocks += !state.allocated[i];
-    answer[0] = VW_FEATURE_ID_BLOCK_LOAD;
-    answer[1] = (UCHAR)block;
-    answer[2] = (UCHAR)status;
-    answer[3] = (UCHAR)(free_blocks * 256);
-    answer[4] = (UCHAR)(free_blocks * 256 >> 8);
-    return VW_BLOCK_LOAD_LENGTH;
-}
-
-static ULONG answer_pool(UCHAR *answer)
-{
-    answer[0] = VW_FEATURE_ID_POOL;
-    answer[1] = VW_POOL_RAM_SIZE & 0xff;
-    answer[2] = VW_POOL_RAM_SIZE >> 8;
-    answer[3] = VWHEEL_MAX_BLOCKS;
-    answer[4] = 0x01; /* device-managed pool, no shared parameter blocks */
-    return VW_POOL_LENGTH;
-}
-
-static NTSTATUS get_feature(HidMiniXferPacket *packet, ULONG *written)
-{
-    UCHAR answer[VWHEEL_MAX_REPORT];
-    ULONG length;
-
-    if (packet->reportId == VW_FEATURE_ID_BLOCK_LOAD) length = answer_block_load(answer);
-    else if (packet->reportId == VW_FEATURE_ID_POOL) length = answer_pool(answer);
-    else return STATUS_INVALID_PARAMETER;
-    if (packet->reportBufferLen < length) return STATUS_BUFFER_TOO_SMALL;
-    copy_bytes(packet->reportBuffer, answer, length);
-    log_report(VWHEEL_LOG_GET_FEATURE, answer, length);
+    if (length <= skip) return STATUS_INVALID_PARAMETER;
+    log_report(device, VWHEEL_LOG_GET_FEATURE, answer + skip, length - skip);
+    length -= skip;
+    if (length > packet->reportBufferLen) length = packet->reportBufferLen;
+    copy_bytes(packet->reportBuffer, answer + skip, length);
     *written = length;
     return STATUS_SUCCESS;
 }
 
-static NTSTATUS get_string(IRP *irp, IO_STACK_LOCATION *stack)
+static NTSTATUS get_input_report(VirtualDevice *device, HidMiniXferPacket *packet, ULONG *written)
+{
+    ULONG skip = device->firmware.report_ids ? 0 : 1, i;
+    for (i = 0; i < VDEV_INPUT_IDS; i++) {
+        PendingInput *last = &device->last_input[i];
+        if (!last->length || last->bytes[0] != packet->reportId) continue;
+        if (packet->reportBufferLen < last->length - skip) return STATUS_BUFFER_TOO_SMALL;
+        copy_bytes(packet->reportBuffer, last->bytes + skip, last->length - skip);
+        *written = last->length - skip;
+        return STATUS_SUCCESS;
+    }
+    return STATUS_INVALID_PARAMETER;
+}
+
+static NTSTATUS get_string(VirtualDevice *device, IRP *irp, IO_STACK_LOCATION *stack)
 {
     ULONG id = (ULONG)(ULONG_PTR)stack->Parameters.DeviceIoControl.Type3InputBuffer & 0xffff;
     ULONG capacity = stack->Parameters.DeviceIoControl.OutputBufferLength;
     const WCHAR *text;
     ULONG length = 0;
 
-    if (id == HIDMINI_STRING_PRODUCT || id == HIDMINI_WINE_STRING_PRODUCT) text = vwheel_variant.product;
+    if (id == HIDMINI_STRING_PRODUCT || id == HIDMINI_WINE_STRING_PRODUCT) text = device->product;
     else if (id == HIDMINI_STRING_MANUFACTURER || id == HIDMINI_WINE_STRING_MANUFACTURER)
         text = L"Gantrel Test Hardware";
-    else if (id == HIDMINI_STRING_SERIAL || id == HIDMINI_WINE_STRING_SERIAL) text = vwheel_variant.name;
+    else if (id == HIDMINI_STRING_SERIAL || id == HIDMINI_WINE_STRING_SERIAL) text = device->name;
     else return STATUS_INVALID_PARAMETER;
     while (text[length]) length++;
     length = (length + 1) * sizeof(WCHAR);
@@ -234,18 +194,45 @@ static NTSTATUS get_string(IRP *irp, IO_STACK_LOCATION *stack)
     return STATUS_SUCCESS;
 }
 
-static NTSTATUS WINAPI internal_ioctl(DEVICE_OBJECT *device, IRP *irp)
+static NTSTATUS read_report(VirtualDevice *device, IRP *irp, ULONG out_size, ULONG *written)
+{
+    PendingInput *next;
+    ULONG i;
+
+    lock_device(device);
+    if (device->queue_count) {
+        next = &device->queue[device->queue_head];
+        *written = next->length < out_size ? next->length : out_size;
+        copy_bytes(irp->UserBuffer, next->bytes, *written);
+        device->queue_head = (device->queue_head + 1) % VDEV_INPUT_QUEUE;
+        device->queue_count--;
+        unlock_device(device);
+        return STATUS_SUCCESS;
+    }
+    for (i = 0; i < VDEV_MAX_READS && device->reads[i]; i++) {}
+    if (i == VDEV_MAX_READS) {
+        unlock_device(device);
+        return STATUS_DEVICE_BUSY;
+    }
+    IoMarkIrpPending(irp);
+    device->reads[i] = irp;
+    device->state.reads_pending = 1;
+    unlock_device(device);
+    return STATUS_PENDING;
+}
+
+static NTSTATUS WINAPI internal_ioctl(DEVICE_OBJECT *fdo, IRP *irp)
 {
     IO_STACK_LOCATION *stack = IoGetCurrentIrpStackLocation(irp);
+    ULONG code = stack->Parameters.DeviceIoControl.IoControlCode;
     ULONG out_size = stack->Parameters.DeviceIoControl.OutputBufferLength;
+    VirtualDevice *device = device_of(fdo);
     HidMiniXferPacket *packet = irp->UserBuffer;
     NTSTATUS status = STATUS_SUCCESS;
     ULONG written = 0;
     IRP *ready = NULL;
-    InputReport *next;
 
-    (void)device;
-    switch (stack->Parameters.DeviceIoControl.IoControlCode) {
+    switch (code) {
     case HIDMINI_GET_DEVICE_DESCRIPTOR: {
         HidMiniDescriptor *descriptor = irp->UserBuffer;
         if (out_size < sizeof(*descriptor)) { status = STATUS_BUFFER_TOO_SMALL; break; }
@@ -255,80 +242,56 @@ static NTSTATUS WINAPI internal_ioctl(DEVICE_OBJECT *device, IRP *irp)
         descriptor->bCountry = 0;
         descriptor->bNumDescriptors = 1;
         descriptor->bReportType = HIDMINI_REPORT_DESCRIPTOR_TYPE;
-        descriptor->wReportLength = vwheel_variant.descriptor_length;
+        descriptor->wReportLength = (USHORT)device->descriptor_length;
         written = sizeof(*descriptor);
         break;
     }
     case HIDMINI_GET_REPORT_DESCRIPTOR:
-        if (out_size < vwheel_variant.descriptor_length) { status = STATUS_BUFFER_TOO_SMALL; break; }
-        copy_bytes(irp->UserBuffer, vwheel_variant.descriptor, vwheel_variant.descriptor_length);
-        written = vwheel_variant.descriptor_length;
+        if (out_size < device->descriptor_length) { status = STATUS_BUFFER_TOO_SMALL; break; }
+        copy_bytes(irp->UserBuffer, device->descriptor, device->descriptor_length);
+        written = device->descriptor_length;
         break;
     case HIDMINI_GET_DEVICE_ATTRIBUTES: {
         HidMiniAttributes *attributes = irp->UserBuffer;
         if (out_size < sizeof(*attributes)) { status = STATUS_BUFFER_TOO_SMALL; break; }
         attributes->Size = sizeof(*attributes);
-        attributes->VendorID = vwheel_variant.vendor_id;
-        attributes->ProductID = vwheel_variant.product_id;
+        attributes->VendorID = device->vendor_id;
+        attributes->ProductID = device->product_id;
         attributes->VersionNumber = 0x0100;
         written = sizeof(*attributes);
         break;
     }
     case HIDMINI_GET_STRING:
-        status = get_string(irp, stack);
+        status = get_string(device, irp, stack);
         written = (ULONG)irp->IoStatus.Information;
         break;
     case HIDMINI_READ_REPORT:
-        lock_state();
-        if (input_count) {
-            next = &input_queue[input_head];
-            written = next->length < out_size ? next->length : out_size;
-            copy_bytes(irp->UserBuffer, next->bytes, written);
-            input_head = (input_head + 1) % INPUT_QUEUE;
-            input_count--;
-            unlock_state();
-            break;
-        }
-        if (pending_read) { /* one reader only; a second one is refused */
-            unlock_state();
-            status = STATUS_DEVICE_BUSY;
-            break;
-        }
-        IoMarkIrpPending(irp);
-        pending_read = irp;
-        state.reads_pending = 1;
-        unlock_state();
-        return STATUS_PENDING;
+        status = read_report(device, irp, out_size, &written);
+        if (status == STATUS_PENDING) return status;
+        break;
     case HIDMINI_WRITE_REPORT:
     case HIDMINI_SET_OUTPUT_REPORT:
-        lock_state();
-        log_report(stack->Parameters.DeviceIoControl.IoControlCode == HIDMINI_WRITE_REPORT
-                       ? VWHEEL_LOG_WRITE_REPORT : VWHEEL_LOG_SET_OUTPUT,
-                   packet->reportBuffer, packet->reportBufferLen);
-        ready = apply_output(packet->reportBuffer, packet->reportBufferLen);
-        unlock_state();
+        lock_device(device);
+        ready = receive_output(device, code == HIDMINI_WRITE_REPORT ? VWHEEL_LOG_WRITE_REPORT : VWHEEL_LOG_SET_OUTPUT,
+                               packet);
+        unlock_device(device);
         written = packet->reportBufferLen;
         break;
     case HIDMINI_SET_FEATURE:
-        lock_state();
-        log_report(VWHEEL_LOG_SET_FEATURE, packet->reportBuffer, packet->reportBufferLen);
-        unlock_state();
+        lock_device(device);
+        log_report(device, VWHEEL_LOG_SET_FEATURE, packet->reportBuffer, packet->reportBufferLen);
+        unlock_device(device);
         written = packet->reportBufferLen;
         break;
     case HIDMINI_GET_FEATURE:
-        lock_state();
-        status = get_feature(packet, &written);
-        unlock_state();
+        lock_device(device);
+        status = get_feature(device, packet, &written);
+        unlock_device(device);
         break;
     case HIDMINI_GET_INPUT_REPORT:
-        lock_state();
-        if (packet->reportId != VW_INPUT_ID_CONTROLS || !last_controls.length) status = STATUS_INVALID_PARAMETER;
-        else if (packet->reportBufferLen < last_controls.length) status = STATUS_BUFFER_TOO_SMALL;
-        else {
-            copy_bytes(packet->reportBuffer, last_controls.bytes, last_controls.length);
-            written = last_controls.length;
-        }
-        unlock_state();
+        lock_device(device);
+        status = get_input_report(device, packet, &written);
+        unlock_device(device);
         break;
     case HIDMINI_ACTIVATE_DEVICE:
     case HIDMINI_DEACTIVATE_DEVICE:
@@ -344,7 +307,7 @@ static NTSTATUS WINAPI internal_ioctl(DEVICE_OBJECT *device, IRP *irp)
     return status;
 }
 
-static NTSTATUS control_ioctl(IRP *irp)
+static NTSTATUS control_ioctl(VirtualDevice *device, IRP *irp)
 {
     IO_STACK_LOCATION *stack = IoGetCurrentIrpStackLocation(irp);
     ULONG in_size = stack->Parameters.DeviceIoControl.InputBufferLength;
@@ -354,41 +317,41 @@ static NTSTATUS control_ioctl(IRP *irp)
     ULONG written = 0;
     IRP *ready = NULL;
 
-    lock_state();
+    lock_device(device);
     switch (stack->Parameters.DeviceIoControl.IoControlCode) {
     case VWHEEL_IOCTL_PUSH_INPUT:
         if (!in_size || in_size > VWHEEL_MAX_REPORT) status = STATUS_INVALID_PARAMETER;
-        else ready = deliver_input(buffer, in_size);
+        else ready = deliver_input(device, buffer, in_size);
         break;
     case VWHEEL_IOCTL_TAKE_LOG:
-        while (log_count && written + sizeof(VWheelLogEntry) <= out_size) {
-            copy_bytes(buffer + written, &log_entries[log_head], sizeof(VWheelLogEntry));
-            log_head = (log_head + 1) % LOG_CAPACITY;
-            log_count--;
+        while (device->log_count && written + sizeof(VWheelLogEntry) <= out_size) {
+            copy_bytes(buffer + written, &device->log[device->log_head], sizeof(VWheelLogEntry));
+            device->log_head = (device->log_head + 1) % VDEV_LOG_CAPACITY;
+            device->log_count--;
             written += sizeof(VWheelLogEntry);
         }
         break;
     case VWHEEL_IOCTL_PLAN_BLOCK_LOAD:
-        if (in_size != sizeof(load_plan)) status = STATUS_INVALID_PARAMETER;
-        else copy_bytes(&load_plan, buffer, sizeof(load_plan));
+        if (in_size != sizeof(device->load_plan)) status = STATUS_INVALID_PARAMETER;
+        else copy_bytes(&device->load_plan, buffer, sizeof(device->load_plan));
         break;
     case VWHEEL_IOCTL_GET_STATE:
-        if (out_size < sizeof(state)) status = STATUS_BUFFER_TOO_SMALL;
+        if (out_size < sizeof(device->state)) status = STATUS_BUFFER_TOO_SMALL;
         else {
-            copy_bytes(buffer, &state, sizeof(state));
-            written = sizeof(state);
+            copy_bytes(buffer, &device->state, sizeof(device->state));
+            written = sizeof(device->state);
         }
         break;
     case VWHEEL_IOCTL_RESET:
-        log_head = log_count = 0;
-        load_plan.count = 0;
-        forget_blocks();
+        device->log_head = device->log_count = 0;
+        device->load_plan.count = 0;
+        firmware_forget_blocks(&device->state);
         break;
     default:
         status = STATUS_NOT_SUPPORTED;
         break;
     }
-    unlock_state();
+    unlock_device(device);
 
     irp->IoStatus.Information = written;
     complete(irp, status);
@@ -396,15 +359,24 @@ static NTSTATUS control_ioctl(IRP *irp)
     return status;
 }
 
+static VirtualDevice *control_owner(DEVICE_OBJECT *device)
+{
+    ULONG i;
+    for (i = 0; i < VDEV_MAX_DEVICES; i++)
+        if (devices[i].used && devices[i].control_device == device) return &devices[i];
+    return NULL;
+}
+
 /* hidclass owns the driver's dispatch table; requests for the control
- * device are taken out before they reach it. */
+ * devices are taken out before they reach it. */
 static NTSTATUS WINAPI route(DEVICE_OBJECT *device, IRP *irp)
 {
     IO_STACK_LOCATION *stack = IoGetCurrentIrpStackLocation(irp);
     PDRIVER_DISPATCH next = hidclass_dispatch[stack->MajorFunction];
+    VirtualDevice *owner = control_owner(device);
 
-    if (device == control_device) {
-        if (stack->MajorFunction == IRP_MJ_DEVICE_CONTROL) return control_ioctl(irp);
+    if (owner) {
+        if (stack->MajorFunction == IRP_MJ_DEVICE_CONTROL) return control_ioctl(owner, irp);
         irp->IoStatus.Information = 0;
         complete(irp, STATUS_SUCCESS);
         return STATUS_SUCCESS;
@@ -414,11 +386,13 @@ static NTSTATUS WINAPI route(DEVICE_OBJECT *device, IRP *irp)
     return STATUS_NOT_SUPPORTED;
 }
 
-static NTSTATUS WINAPI pnp(DEVICE_OBJECT *device, IRP *irp)
+static NTSTATUS WINAPI pnp(DEVICE_OBJECT *fdo, IRP *irp)
 {
     IO_STACK_LOCATION *stack = IoGetCurrentIrpStackLocation(irp);
-    HidMiniDeviceExtension *extension = device->DeviceExtension;
-    IRP *orphan = NULL;
+    HidMiniDeviceExtension *extension = fdo->DeviceExtension;
+    VirtualDevice *device = device_of(fdo);
+    IRP *orphans[VDEV_MAX_READS] = {0};
+    ULONG i;
 
     switch (stack->MinorFunction) {
     case IRP_MN_START_DEVICE:
@@ -429,11 +403,15 @@ static NTSTATUS WINAPI pnp(DEVICE_OBJECT *device, IRP *irp)
         break;
     case IRP_MN_SURPRISE_REMOVAL:
     case IRP_MN_REMOVE_DEVICE:
-        lock_state();
-        orphan = pending_read;
-        pending_read = NULL;
-        unlock_state();
-        if (orphan) complete(orphan, STATUS_DELETE_PENDING);
+        lock_device(device);
+        for (i = 0; i < VDEV_MAX_READS; i++) {
+            orphans[i] = device->reads[i];
+            device->reads[i] = NULL;
+        }
+        device->state.reads_pending = 0;
+        unlock_device(device);
+        for (i = 0; i < VDEV_MAX_READS; i++)
+            if (orphans[i]) complete(orphans[i], STATUS_DELETE_PENDING);
         irp->IoStatus.Status = STATUS_SUCCESS;
         break;
     }
@@ -441,14 +419,7 @@ static NTSTATUS WINAPI pnp(DEVICE_OBJECT *device, IRP *irp)
     return IoCallDriver(extension->NextDeviceObject, irp);
 }
 
-static NTSTATUS WINAPI add_device(DRIVER_OBJECT *driver, DEVICE_OBJECT *fdo)
-{
-    (void)driver;
-    fdo->Flags &= ~DO_DEVICE_INITIALIZING;
-    return STATUS_SUCCESS;
-}
-
-static void append(WCHAR *to, ULONG capacity, const WCHAR *a, const WCHAR *b)
+static void join(WCHAR *to, ULONG capacity, const WCHAR *a, const WCHAR *b)
 {
     ULONG n = 0;
     while (*a && n + 1 < capacity) to[n++] = *a++;
@@ -456,35 +427,77 @@ static void append(WCHAR *to, ULONG capacity, const WCHAR *a, const WCHAR *b)
     to[n] = 0;
 }
 
-static NTSTATUS create_control_device(DRIVER_OBJECT *driver)
+static NTSTATUS create_control_device(DRIVER_OBJECT *driver, VirtualDevice *device)
 {
-    static WCHAR device_buffer[64];
+    WCHAR device_buffer[64 + VWHEEL_MAX_NAME];
     UNICODE_STRING device_name;
     NTSTATUS status;
 
-    append(device_buffer, 64, VWHEEL_DEVICE_PREFIX_W, vwheel_variant.name);
-    append(control_link_buffer, 64, VWHEEL_LINK_PREFIX_W, vwheel_variant.name);
+    join(device_buffer, sizeof(device_buffer) / sizeof(WCHAR), VWHEEL_DEVICE_PREFIX_W, device->name);
+    join(device->control_link_buffer, sizeof(device->control_link_buffer) / sizeof(WCHAR), VWHEEL_LINK_PREFIX_W,
+         device->name);
     RtlInitUnicodeString(&device_name, device_buffer);
-    RtlInitUnicodeString(&control_link, control_link_buffer);
-    status = IoCreateDevice(driver, 0, &device_name, FILE_DEVICE_UNKNOWN, 0, FALSE, &control_device);
+    RtlInitUnicodeString(&device->control_link, device->control_link_buffer);
+    status = IoCreateDevice(driver, 0, &device_name, FILE_DEVICE_UNKNOWN, 0, FALSE, &device->control_device);
     if (status) return status;
-    status = IoCreateSymbolicLink(&control_link, &device_name);
+    status = IoCreateSymbolicLink(&device->control_link, &device_name);
     if (status) {
-        IoDeleteDevice(control_device);
-        control_device = NULL;
+        IoDeleteDevice(device->control_device);
+        device->control_device = NULL;
         return status;
     }
-    control_device->Flags &= ~DO_DEVICE_INITIALIZING;
+    device->control_device->Flags &= ~DO_DEVICE_INITIALIZING;
+    return STATUS_SUCCESS;
+}
+
+/* The table entry of the device named by the instance id: the one it had
+ * before it was removed, or a free one. */
+static VirtualDevice *entry_for(DEVICE_OBJECT *pdo)
+{
+    WCHAR name[VWHEEL_MAX_NAME + 1];
+    VirtualDevice *free_entry = NULL;
+    ULONG i;
+
+    if (read_device_name(pdo, name, VWHEEL_MAX_NAME + 1)) return NULL;
+    for (i = 0; i < VDEV_MAX_DEVICES; i++) {
+        if (devices[i].used && same_name(devices[i].name, name)) return &devices[i];
+        if (!devices[i].used && !free_entry) free_entry = &devices[i];
+    }
+    return free_entry;
+}
+
+static NTSTATUS WINAPI add_device(DRIVER_OBJECT *driver, DEVICE_OBJECT *fdo)
+{
+    HidMiniDeviceExtension *extension = fdo->DeviceExtension;
+    VirtualDevice *device = entry_for(extension->PhysicalDeviceObject);
+    NTSTATUS status;
+
+    if (!device) return STATUS_INSUFFICIENT_RESOURCES;
+    status = read_device_config(extension->PhysicalDeviceObject, device);
+    if (!status) status = firmware_init(&device->firmware, device->descriptor, device->descriptor_length,
+                                        device->blocks);
+    if (!status && !device->control_device) status = create_control_device(driver, device);
+    if (status) return status;
+    if (!device->used) device->state.actuators_enabled = 1;
+    device->used = TRUE;
+    *(VirtualDevice **)extension->MiniDeviceExtension = device;
+    fdo->Flags &= ~DO_DEVICE_INITIALIZING;
     return STATUS_SUCCESS;
 }
 
 static void WINAPI unload(DRIVER_OBJECT *driver)
 {
+    ULONG i;
     (void)driver;
-    if (!control_device) return;
-    IoDeleteSymbolicLink(&control_link);
-    IoDeleteDevice(control_device);
-    control_device = NULL;
+    for (i = 0; i < VDEV_MAX_DEVICES; i++) {
+        if (devices[i].control_device) {
+            IoDeleteSymbolicLink(&devices[i].control_link);
+            IoDeleteDevice(devices[i].control_device);
+        }
+        firmware_free(&devices[i].firmware);
+        devices[i].control_device = NULL;
+        devices[i].used = FALSE;
+    }
 }
 
 NTSTATUS WINAPI DriverEntry(DRIVER_OBJECT *driver, UNICODE_STRING *registry)
@@ -494,8 +507,6 @@ NTSTATUS WINAPI DriverEntry(DRIVER_OBJECT *driver, UNICODE_STRING *registry)
     NTSTATUS status;
     ULONG i;
 
-    driver_object = driver;
-    state.actuators_enabled = 1;
     driver->DriverExtension->AddDevice = add_device;
     driver->DriverUnload = unload;
     driver->MajorFunction[IRP_MJ_PNP] = pnp;
@@ -504,7 +515,7 @@ NTSTATUS WINAPI DriverEntry(DRIVER_OBJECT *driver, UNICODE_STRING *registry)
     registration.Revision = HIDMINI_REVISION;
     registration.DriverObject = driver;
     registration.RegistryPath = registry;
-    registration.DeviceExtensionSize = 0;
+    registration.DeviceExtensionSize = sizeof(VirtualDevice *);
     registration.DevicesArePolled = FALSE;
     status = HidRegisterMinidriver(&registration);
     if (status) return status;
@@ -513,5 +524,5 @@ NTSTATUS WINAPI DriverEntry(DRIVER_OBJECT *driver, UNICODE_STRING *registry)
         hidclass_dispatch[routed[i]] = driver->MajorFunction[routed[i]];
         driver->MajorFunction[routed[i]] = route;
     }
-    return create_control_device(driver);
+    return STATUS_SUCCESS;
 }

@@ -42,14 +42,14 @@ inline void expect_set_effect(const DeviceSession &s, const PidReport &r, int32_
     // An infinite duration reaches the device as all ones in its 16-bit field.
     EXPECT_EQ(r.value(PU_DURATION), p.duration_ms > 0 ? p.duration_ms : 0xffff) << describe(r);
     LONG gain = nominal(p.gain > 0 ? p.gain : 4096);
-    EXPECT_EQ(r.value(PU_GAIN), s.device_value(VW_OUT_ID_SET_EFFECT, PU_GAIN, gain, 0, 10000)) << describe(r);
+    EXPECT_EQ(r.value(PU_GAIN), s.device_value(r.report_id, PU_GAIN, gain, 0, 10000)) << describe(r);
     EXPECT_EQ(r.value(PU_TRIGGER_BUTTON), 0xff) << "no trigger button: the field's null value";
 }
 
 inline void expect_constant(const DeviceSession &s, const PidReport &r, int32_t magnitude)
 {
     EXPECT_EQ(r.value(PU_MAGNITUDE),
-              s.device_value(VW_OUT_ID_SET_CONSTANT, PU_MAGNITUDE, nominal(magnitude), -10000, 10000))
+              s.device_value(r.report_id, PU_MAGNITUDE, nominal(magnitude), -10000, 10000))
         << describe(r);
 }
 
@@ -58,11 +58,11 @@ inline void expect_periodic(const DeviceSession &s, const PidReport &r, const Ef
                             LONG phase_hundredths)
 {
     EXPECT_EQ(r.value(PU_MAGNITUDE),
-              s.device_value(VW_OUT_ID_SET_PERIODIC, PU_MAGNITUDE, nominal(p.periodic_magnitude), 0, 10000))
+              s.device_value(r.report_id, PU_MAGNITUDE, nominal(p.periodic_magnitude), 0, 10000))
         << describe(r);
-    EXPECT_EQ(r.value(PU_OFFSET), s.device_value(VW_OUT_ID_SET_PERIODIC, PU_OFFSET, nominal(offset), -10000, 10000))
+    EXPECT_EQ(r.value(PU_OFFSET), s.device_value(r.report_id, PU_OFFSET, nominal(offset), -10000, 10000))
         << describe(r);
-    EXPECT_EQ(r.value(PU_PHASE), s.device_value(VW_OUT_ID_SET_PERIODIC, PU_PHASE, phase_hundredths, 0, kAngleMax))
+    EXPECT_EQ(r.value(PU_PHASE), s.device_value(r.report_id, PU_PHASE, phase_hundredths, 0, kAngleMax))
         << describe(r);
     EXPECT_EQ(r.value(PU_PERIOD), p.period_ms) << describe(r);
 }
@@ -73,7 +73,7 @@ inline void expect_condition(const DeviceSession &s, const PidReport &r, const C
                              LONG block_offset)
 {
     auto v = [&](USAGE usage, int32_t value, LONG min) {
-        return s.device_value(VW_OUT_ID_SET_CONDITION, usage, nominal(value), min, 10000);
+        return s.device_value(r.report_id, usage, nominal(value), min, 10000);
     };
     EXPECT_EQ(r.value(PU_PARAMETER_BLOCK_OFFSET), block_offset) << describe(r);
     EXPECT_EQ(r.value(PU_CP_OFFSET), v(PU_CP_OFFSET, flipped ? -c.offset : c.offset, -10000)) << describe(r);
@@ -95,10 +95,10 @@ inline void expect_condition(const DeviceSession &s, const PidReport &r, const C
 inline void expect_envelope(const DeviceSession &s, const PidReport &r, const EffectParams &p)
 {
     EXPECT_EQ(r.value(PU_ATTACK_LEVEL),
-              s.device_value(VW_OUT_ID_SET_ENVELOPE, PU_ATTACK_LEVEL, nominal(p.attack_level), 0, 10000))
+              s.device_value(r.report_id, PU_ATTACK_LEVEL, nominal(p.attack_level), 0, 10000))
         << describe(r);
     EXPECT_EQ(r.value(PU_FADE_LEVEL),
-              s.device_value(VW_OUT_ID_SET_ENVELOPE, PU_FADE_LEVEL, nominal(p.fade_level), 0, 10000))
+              s.device_value(r.report_id, PU_FADE_LEVEL, nominal(p.fade_level), 0, 10000))
         << describe(r);
     EXPECT_EQ(r.value(PU_ATTACK_TIME), p.attack_ms) << describe(r);
     EXPECT_EQ(r.value(PU_FADE_TIME), p.fade_ms) << describe(r);

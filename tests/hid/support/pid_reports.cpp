@@ -109,17 +109,23 @@ std::vector<PidReport> PidDecoder::decode_all(const std::vector<VWheelLogEntry> 
 bool PidDecoder::logical_range(HIDP_REPORT_TYPE type, uint8_t report_id, USAGE usage, LONG *min, LONG *max,
                                USAGE page) const
 {
+    const HIDP_VALUE_CAPS *c = value_caps(type, report_id, usage, page);
+    if (!c) return false;
+    *min = c->LogicalMin;
+    *max = c->LogicalMax;
+    return true;
+}
+
+const HIDP_VALUE_CAPS *PidDecoder::value_caps(HIDP_REPORT_TYPE type, uint8_t report_id, USAGE usage,
+                                              USAGE page) const
+{
     for (const auto &c : type == HidP_Output ? output_values_ : feature_values_) {
         if (c.ReportID != report_id) continue;
         USAGE first = c.IsRange ? c.Range.UsageMin : c.NotRange.Usage;
         USAGE last = c.IsRange ? c.Range.UsageMax : c.NotRange.Usage;
-        if (c.UsagePage == page && usage >= first && usage <= last) {
-            *min = c.LogicalMin;
-            *max = c.LogicalMax;
-            return true;
-        }
+        if (c.UsagePage == page && usage >= first && usage <= last) return &c;
     }
-    return false;
+    return nullptr;
 }
 
 std::vector<PidReport> of_collection(const std::vector<PidReport> &reports, USAGE collection)

@@ -48,6 +48,9 @@ public:
     // The logical range the device declared for a value, to scale expectations.
     bool logical_range(HIDP_REPORT_TYPE type, uint8_t report_id, USAGE usage, LONG *min, LONG *max,
                        USAGE page = kPidPage) const;
+    // The field of a value in one report (ranges, units), or nullptr.
+    const HIDP_VALUE_CAPS *value_caps(HIDP_REPORT_TYPE type, uint8_t report_id, USAGE usage,
+                                      USAGE page = kPidPage) const;
 
 private:
     USAGE report_collection(HIDP_REPORT_TYPE type, uint8_t report_id) const;
