@@ -7,6 +7,8 @@
 #   lib/cmake/gantrel/  (find_package(gantrel 0.9) picks <arch> itself)
 #   tools/<arch>/gantrel-probe.exe
 #   simulator/<arch>/dinput8.dll  (for tests only, never beside a host)
+#   replay/  (x64 tree only: replay.sh, x64/ the virtual HID driver for Wine,
+#            devices/ the device files)
 #   examples/  docs/  README.md  LICENSE  CHANGELOG.md
 # <arch> is x64 or x86.
 include(CMakePackageConfigHelpers)
@@ -41,6 +43,16 @@ if(TARGET gantrel_sim)
   install(TARGETS gantrel_sim RUNTIME DESTINATION simulator/${GANTREL_ARCH} ARCHIVE DESTINATION simulator/${GANTREL_ARCH})
   install(FILES sim/include/gantrel_sim.h sim/include/gantrel_sim_force.h DESTINATION simulator/include)
   install(FILES sim/kit-readme.md DESTINATION simulator RENAME README.md)
+endif()
+
+# Replaying a controller from its descriptor under Wine, on Linux: the script,
+# the virtual HID driver with its package and installer, the device files.
+if(TARGET install_vwheels)
+  install(FILES tools/replay/replay.sh DESTINATION replay)
+  install(FILES tools/replay/kit-readme.md DESTINATION replay RENAME README.md)
+  install(FILES $<TARGET_FILE:vwheel> $<TARGET_FILE:install_vwheels> tests/hid/install/vwheel.inf
+          DESTINATION replay/x64)
+  install(DIRECTORY tests/hid/devices/ DESTINATION replay/devices FILES_MATCHING PATTERN "*.vhid")
 endif()
 
 # What a host developer reads: the kit's own README, the documentation, the

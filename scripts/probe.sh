@@ -8,7 +8,9 @@
 #                                              with Wine's own DirectInput and a
 #                                              virtual device made from each device
 #                                              file (device 0 is the first file),
-#                                              in a prefix of its own
+#                                              in a prefix of its own: the kit's
+#                                              replay/replay.sh, installed from
+#                                              this tree
 # Builds the probe first if it is missing. Ctrl-C and closing the terminal
 # both reach the probe as Ctrl-C, so it stops its effects and releases the
 # device before it exits (status 130).
@@ -33,46 +35,32 @@ while [ $# -gt 0 ]; do
   esac
 done
 
-targets=(gantrel_probe)
-[ ${#devices[@]} -eq 0 ] || targets+=(install_vwheels)
-if [ ! -f "$bin/gantrel-probe.exe" ] || [ ! -f "$bin/dinput8.dll" ] ||
-   { [ ${#devices[@]} -gt 0 ] && [ ! -f "$bin/install_vwheels.exe" ]; }; then
-  echo "probe: building ${targets[*]} first" >&2
-  GANTREL_ARCHS=x64 bash "$root/scripts/build.sh" --target "${targets[@]}" >&2
+if [ ${#devices[@]} -gt 0 ]; then
+  # The kit's replay script, run from this tree's installed kit, so the
+  # source tree replays exactly as the kit does.
+  kit="$build/replay-kit"
+  if [ ! -f "$bin/gantrel-probe.exe" ] || [ ! -f "$bin/install_vwheels.exe" ] || [ ! -f "$build/lib/gantrel.lib" ] ||
+     [ ! -f "$bin/dinput8.dll" ]; then
+    echo "probe: building what the kit holds first" >&2
+    GANTREL_ARCHS=x64 bash "$root/scripts/build.sh" --target gantrel_probe gantrel_sim gantrel_msvc_implib install_vwheels >&2
+  fi
+  cmake --install "$build" --prefix "$kit" >/dev/null
+  args=()
+  for file in "${devices[@]}"; do args+=(--device "$file"); done
+  GANTREL_REPLAY_PREFIX="$build/wineprefix-replay" exec bash "$kit/replay/replay.sh" "${args[@]}" "$@"
+fi
+
+if [ ! -f "$bin/gantrel-probe.exe" ] || [ ! -f "$bin/dinput8.dll" ]; then
+  echo "probe: building gantrel_probe first" >&2
+  GANTREL_ARCHS=x64 bash "$root/scripts/build.sh" --target gantrel_probe >&2
 fi
 
 export WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="dinput8=$dinput"
-if [ ${#devices[@]} -gt 0 ]; then
-  # The replayed devices get a prefix of their own, made again when the set of
-  # files changes; they are named device0, device1, ... so Wine lists them in
-  # the order given.
-  export WINEPREFIX="$build/wineprefix-device"
-  staged="$build/device-replay"
-  rm -rf "$staged"
-  mkdir -p "$staged"
-  names=()
-  for i in "${!devices[@]}"; do
-    cp "${devices[$i]}" "$staged/device$i.vhid"
-    names+=("../device-replay/device$i.vhid")
-  done
-  echo "probe: installing ${#devices[@]} virtual device(s) into $WINEPREFIX" >&2
-  # Nothing outlives the command, not even a failed install: the driver host
-  # ends with the prefix's server.
-  trap 'bash "$root/tests/hid/hid-prefix.sh" stop' EXIT
-  if ! bash "$root/tests/hid/hid-prefix.sh" init "$bin" "${names[@]}" >&2 2>"$staged/install.log"; then
-    # The installer names the staged copies; name the files given instead.
-    rename=()
-    for i in "${!devices[@]}"; do rename+=(-e "s|../device-replay/device$i.vhid|${devices[$i]}|g"); done
-    sed "${rename[@]}" "$staged/install.log" >&2
-    exit 1
-  fi
-else
-  export WINEPREFIX="$build/wineprefix"
-  if [ ! -f "$WINEPREFIX/.gantrel-ready" ]; then
-    bash "$root/cmake/wine-prefix.sh" init
-    # init keeps a wineserver for a test run; one probe run needs none to stay.
-    wineserver -k 2>/dev/null || true
-  fi
+export WINEPREFIX="$build/wineprefix"
+if [ ! -f "$WINEPREFIX/.gantrel-ready" ]; then
+  bash "$root/cmake/wine-prefix.sh" init
+  # init keeps a wineserver for a test run; one probe run needs none to stay.
+  wineserver -k 2>/dev/null || true
 fi
 
 # Wine ends a program on a hang-up without telling it, so the probe ignores

@@ -85,8 +85,8 @@ def judge_path(kit, token, base):
 
 
 def judge_name(kit, name):
-    if name.endswith((".sh", ".py")):
-        return f"{name}: the kit holds no scripts"
+    if name.endswith((".sh", ".py")) and name not in kit.basenames:
+        return f"{name}: the kit holds no such script"
     if not name.endswith(".md") and not name.startswith(("gantrel", "libgantrel")):
         return None  # Windows' and the compilers' own files, and what the documented commands make
     if name in kit.basenames or name == f"{kit.root.name}-windows.zip":
@@ -149,6 +149,7 @@ PLANTED = [
     ("docs/planted.md", "Its [set-up](troubleshooting.md#no-such-heading) is short.", "docs", True),
     ("docs/planted.md", "gantrel-bench times every call.", "docs", True),
     ("docs/planted.md", "Unpack it into gantrel-kit first.", "docs", True),
+    ("replay/planted.md", "Run probe.sh beside replay.sh.", "replay", True),
     ("tools/x64/gantrel-probe.exe", "on Linux run `bash scripts/probe.sh list`", "", False),
 ]
 

@@ -14,8 +14,9 @@ unpacked release or a kit laid out as one, under its own name.
 
 Wine runs in a prefix that does not exist when the run starts, as on a
 fresh machine: the documents' own commands must set it up (the README's,
-which comes first), and nothing else does. Its wineserver is stopped at the
-end.
+which comes first), and nothing else does. A prefix they make beside it
+(the replay's) is new too: the scratch folder starts empty. The prefix's
+wineserver is stopped at the end.
 """
 import argparse
 import os
@@ -95,7 +96,7 @@ def main():
     kit = args.kit.resolve()
     scratch = args.scratch.resolve()
     prefix = scratch / "wineprefix"
-    shutil.rmtree(prefix, ignore_errors=True)
+    shutil.rmtree(scratch, ignore_errors=True)
     os.environ.update(WINEPREFIX=str(prefix), WINEDEBUG="-all")
     os.environ.pop("WINEDLLOVERRIDES", None)
     total, failed = 0, 0

@@ -3,10 +3,12 @@
 # (scripts/probe.sh, so Wine and the simulated DirectInput), keys and Ctrl-C
 # go in with send-keys, the screen comes back with capture-pane, and the
 # simulator's call log (GANTREL_SIM_TRACE) shows what the devices received.
-# Every wait has a deadline instead of a fixed sleep. Usage: SOURCE BUILD
+# Every wait has a deadline instead of a fixed sleep. With "replay" (the x64
+# tree), a device file is replayed too. Usage: SOURCE BUILD [replay]
 set -euo pipefail
 root=$1
 build=$2
+replay=${3:-}
 work="$build/probe-terminal"
 rm -rf "$work"
 mkdir -p "$work"
@@ -41,9 +43,9 @@ keys() {
   term send-keys -t "probe:$name" "$@"
 }
 
-# wait_screen NAME TEXT: until the screen shows TEXT (a fixed string).
+# wait_screen NAME TEXT [SECONDS]: until the screen shows TEXT (a fixed string).
 wait_screen() {
-  local name=$1 text=$2 deadline=$((SECONDS + 120))
+  local name=$1 text=$2 deadline=$((SECONDS + ${3:-120}))
   until screen "$name" | grep -qF -- "$text"; do
     if ((SECONDS > deadline)); then
       fail "$name: the screen never showed \"$text\"; it shows:"
@@ -189,6 +191,31 @@ wait_screen real "docs/simulator.md of the kit shows how"
 run demo "bash scripts/probe.sh --real demo"
 expect_status demo 4
 wait_screen demo "gantrel-probe: the demo needs the simulated DirectInput"
+
+# A device file replayed under Wine's own DirectInput (the kit's replay.sh,
+# which --device runs): a hang-up of the script reaches the probe as Ctrl-C,
+# and nothing of the replay's Wine, the driver host included, is left.
+if [ "$replay" = replay ]; then
+  run replay "bash -c 'echo \$\$ >\"\$0\"; exec bash scripts/probe.sh --device tests/hid/devices/wheel.vhid test 0' '$work/replay.pid'"
+  # The first run makes the replay's prefix.
+  wait_screen replay "Last: dib_effect_create -> OK: constant, stopped" 400
+  keys replay Space
+  wait_screen replay "constant  PLAYING"
+  kill -HUP "$(cat "$work/replay.pid")"
+  expect_status replay 130
+  wait_screen replay "gantrel-probe: interrupted by Ctrl-C; stopped and destroyed the constant effect, released device 0"
+  left=$(grep -lzx "WINEPREFIX=$build/wineprefix-replay" /proc/[0-9]*/environ 2>/dev/null || true)
+  [ -z "$left" ] || fail "replay: still running in its prefix: $(sed 's|/proc/\([0-9]*\)/environ|\1|' <<<"$left" | paste -sd ' ')"
+  # A folder it did not make is never taken for its prefix, and so never removed.
+  mkdir -p "$work/not-replay"
+  echo keep >"$work/not-replay/user.reg"
+  status=0
+  GANTREL_REPLAY_PREFIX="$work/not-replay" bash "$build/replay-kit/replay/replay.sh" \
+    --device "$root/tests/hid/devices/wheel.vhid" list 2>"$work/not-replay.err" || status=$?
+  [ "$status" = 2 ] && grep -q "is no prefix of the replay's" "$work/not-replay.err" ||
+    fail "replay: status $status for a folder it did not make: $(cat "$work/not-replay.err")"
+  [ "$(cat "$work/not-replay/user.reg" 2>/dev/null)" = keep ] || fail "replay: removed a folder it did not make"
+fi
 
 if ((failures)); then
   echo "$failures failure(s)" >&2

@@ -46,7 +46,7 @@ def header_facts(path):
         elif line.startswith("name "):
             facts["name"] = line[5:].strip()
     if not facts["source"]:
-        facts["source"], facts["licence"] = "this project, tests/hid/devices", "MIT"
+        facts["source"], facts["licence"] = "this project", "MIT"
     return facts
 
 
@@ -175,12 +175,14 @@ def render(devices, results):
     lines = [
         "# Devices under Wine's own DirectInput",
         "",
-        "Every device file of `tests/hid/devices/` (the project's own devices) and",
-        "`tests/hid/devices/zoo/` (public descriptors of real and open-source",
+        "Every device file of the kit's `replay/devices/` (the project's own devices)",
+        "and `replay/devices/zoo/` (public descriptors of real and open-source",
         "devices) becomes a virtual HID device under Wine's own DirectInput, and the",
-        "test suite drives it through the library's exports (`hid_zoo_tests`, under",
-        "Wine 8 and Wine 10). `bash scripts/devices-table.sh` runs it and writes this",
-        "page from that run; the test suite checks that the page still matches.",
+        "project's test suite drives it through the library's exports, under Wine 8",
+        "and Wine 10. This page is written from one such run, and the test suite",
+        "checks that it still matches every later one.",
+        "[troubleshooting.md](troubleshooting.md#replaying-a-controller-from-its-descriptor)",
+        "shows how to replay any of them, or your own controller, with the probe.",
         "",
         "*Declared* counts what the descriptor's input reports hold; *reported*",
         "counts the controls DirectInput maps into the library's input report, each",
