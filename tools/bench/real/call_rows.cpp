@@ -1,0 +1,194 @@
+// Each bridge call against the raw DirectInput calls it wraps, on the same
+// virtual device, in rounds of one call per side, the side going first
+// alternating, as gantrel-bench does on the simulator.
+#include <algorithm>
+#include <vector>
+
+#include "call_windows.h"
+#include "effect_pair.h"
+#include "real_cases.h"
+#include "real_pair.h"
+#include "row_figures.h"
+
+namespace bench {
+namespace {
+
+// step(side, round, calls) appends its timed calls. Warm-up rounds are run
+// first and their reports dropped.
+template <class Step>
+std::vector<CallWindow> run_rounds(Target& target, int rounds, Step step, size_t* outside, int warm_up = 3) {
+    std::vector<CallWindow> calls;
+    for (int r = 0; r < warm_up; ++r) {
+        step(kBridge, -1, calls);
+        step(kRaw, -1, calls);
+    }
+    calls.clear();
+    target.log->take();
+    for (int r = 0; r < rounds; ++r) {
+        const Side first = r % 2 == 0 ? kBridge : kRaw;
+        step(first, r, calls);
+        step(first == kBridge ? kRaw : kBridge, r, calls);
+    }
+    *outside = attribute(calls, target.log->take());
+    return calls;
+}
+
+// Updates with a new force value every call; the raw side sends `flags`.
+void measure_update(RealBench& bench, Target& target, const char* name, EffectPair& effect, const EffectOnBoth& on,
+                    DWORD flags, Expect expect) {
+    int step = 0;
+    size_t outside = 0;
+    const auto calls = run_rounds(target, bench.rounds, [&](Side side, int round, std::vector<CallWindow>& out) {
+        effect.vary(++step);
+        out.push_back(side == kBridge
+                          ? timed_call(0, side, round, [&] { return dib_effect_update(on.bridge, &effect.params) == DIB_OK; })
+                          : timed_call(0, side, round, [&] { return SUCCEEDED(on.raw->SetParameters(&effect.effect, flags)); }));
+    }, &outside);
+    CallRow row = row_figures(target.name, name, 0, calls, *target.view, expect);
+    row.outside = outside;
+    bench.report.add(row);
+}
+
+struct UpdateCase {
+    const char* name;
+    EffectShape shape;
+    bool envelope;
+};
+
+}  // namespace
+
+void measure_effect_calls(RealBench& bench, Target& target) {
+    RealPair pair(bench.raw, target.guid, target.axes);
+    if (!pair.open()) return bench.report.fail(std::string("opening the ") + target.name + " on both sides");
+    const DeviceView& view = *target.view;
+
+    const UpdateCase cases[] = {
+        {"dib_effect_update constant", EffectShape::constant, false},
+        {"dib_effect_update sine + envelope", EffectShape::periodic, true},
+        {"dib_effect_update spring", EffectShape::condition, false},
+    };
+    EffectOnBoth constant;
+    for (const UpdateCase& c : cases) {
+        EffectPair effect(c.shape, c.envelope, target.axes);
+        EffectOnBoth on;
+        if (!pair.add_effect(effect, &on)) return bench.report.fail(std::string("creating for ") + c.name);
+        if (c.shape == EffectShape::constant) constant = on;
+        // Hosts update what plays.
+        if (dib_effect_start(on.bridge, 1) != DIB_OK || FAILED(on.raw->Start(1, 0)))
+            return bench.report.fail(std::string("starting for ") + c.name);
+        // One parameter block per axis for a condition, one otherwise.
+        Expect expect;
+        expect.type_specific = c.shape == EffectShape::condition ? target.axes : 1;
+        measure_update(bench, target, c.name, effect, on, effect.update_flags(), expect);
+        if (c.shape != EffectShape::constant) continue;
+        // What a program that names only the changed force would cost: not
+        // what the bridge sends, so the reports may differ.
+        expect.like_raw = false;
+        measure_update(bench, target, "dib_effect_update constant, raw force only", effect, on,
+                       DIEP_TYPESPECIFICPARAMS | DIEP_NORESTART, expect);
+    }
+
+    size_t outside = 0;
+    auto calls = run_rounds(target, bench.rounds, [&](Side side, int round, std::vector<CallWindow>& out) {
+        out.push_back(side == kBridge ? timed_call(0, side, round, [&] { return dib_effect_start(constant.bridge, 1) == DIB_OK; })
+                                      : timed_call(0, side, round, [&] { return SUCCEEDED(constant.raw->Start(1, 0)); }));
+    }, &outside);
+    Expect one_start;
+    one_start.start = 1;
+    CallRow row = row_figures(target.name, "dib_effect_start", 0, calls, view, one_start);
+    row.outside = outside;
+    bench.report.add(row);
+
+    calls = run_rounds(target, bench.rounds, [&](Side side, int round, std::vector<CallWindow>& out) {
+        out.push_back(side == kBridge ? timed_call(0, side, round, [&] { return dib_effect_stop(constant.bridge) == DIB_OK; })
+                                      : timed_call(0, side, round, [&] { return SUCCEEDED(constant.raw->Stop()); }));
+    }, &outside);
+    Expect one_stop;
+    one_stop.stop = 1;
+    row = row_figures(target.name, "dib_effect_stop", 0, calls, view, one_stop);
+    row.outside = outside;
+    bench.report.add(row);
+
+    // A new effect each round, destroyed in the same round.
+    const EffectPair fresh(EffectShape::constant, false, target.axes);
+    calls = run_rounds(target, bench.rounds, [&](Side side, int round, std::vector<CallWindow>& out) {
+        if (side == kBridge) {
+            int32_t effect = 0;
+            out.push_back(timed_call(0, side, round, [&] {
+                return (effect = dib_effect_create(pair.device(), fresh.bridge_type(), &fresh.params)) > 0;
+            }));
+            out.push_back(timed_call(1, side, round, [&] { return dib_effect_destroy(effect) == DIB_OK; }));
+        } else {
+            IDirectInputEffect* effect = nullptr;
+            out.push_back(timed_call(0, side, round,
+                                     [&] { return (effect = create_raw_effect(pair.raw_device(), fresh)) != nullptr; }));
+            out.push_back(timed_call(1, side, round, [&] {
+                if (effect) destroy_raw_effect(effect);
+                return effect != nullptr;
+            }));
+        }
+    }, &outside);
+    row = row_figures(target.name, "dib_effect_create", 0, calls, view, Expect());
+    row.outside = outside;
+    bench.report.add(row);
+    bench.report.add(row_figures(target.name, "dib_effect_destroy", 1, calls, view, Expect()));
+}
+
+void measure_device_calls(RealBench& bench, Target& target) {
+    GUID guid;
+    if (!parse_guid_text(target.guid, &guid)) return bench.report.fail(std::string("the GUID of the ") + target.name);
+    size_t outside = 0;
+    const auto calls = run_rounds(target, bench.slow_rounds, [&](Side side, int round, std::vector<CallWindow>& out) {
+        if (side == kBridge) {
+            int32_t device = 0;
+            out.push_back(timed_call(0, side, round, [&] { return (device = dib_open(target.guid.c_str())) > 0; }));
+            out.push_back(timed_call(1, side, round, [&] { return dib_release(device) == DIB_OK; }));
+        } else {
+            IDirectInputDevice8A* device = nullptr;
+            out.push_back(timed_call(0, side, round, [&] { return (device = bench.raw.open(guid)) != nullptr; }));
+            out.push_back(timed_call(1, side, round, [&] {
+                if (device) RawDirectInput::release(device);
+                return device != nullptr;
+            }));
+        }
+    }, &outside, 1);
+    CallRow row = row_figures(target.name, "dib_open", 0, calls, *target.view, Expect());
+    row.outside = outside;
+    bench.report.add(row);
+    bench.report.add(row_figures(target.name, "dib_release", 1, calls, *target.view, Expect()));
+}
+
+void measure_enumeration(RealBench& bench, Target* targets, int count) {
+    std::vector<char> list(1 << 16);
+    // Every device gets a temporary device object: its reports count too,
+    // so each device's log is read and the calls attributed per device.
+    std::vector<CallWindow> calls;
+    for (int r = -1; r < bench.enumerate_rounds; ++r) {
+        const Side first = r % 2 == 0 ? kBridge : kRaw;
+        for (Side side : {first, first == kBridge ? kRaw : kBridge})
+            calls.push_back(side == kBridge ? timed_call(0, side, r, [&] {
+                return dib_enumerate(list.data(), static_cast<int32_t>(list.size())) > 2;
+            })
+                                            : timed_call(0, side, r, [&] { return bench.raw.enumerate() >= count; }));
+        if (r == -1) {
+            calls.clear();
+            for (int t = 0; t < count; ++t) targets[t].log->take();
+        }
+    }
+    size_t outside = 0;
+    std::vector<CallWindow> merged = calls;
+    for (int t = 0; t < count; ++t) {
+        std::vector<CallWindow> own = calls;
+        outside += attribute(own, targets[t].log->take());
+        for (size_t i = 0; i < own.size(); ++i)
+            merged[i].reports.insert(merged[i].reports.end(), own[i].reports.begin(), own[i].reports.end());
+    }
+    for (CallWindow& c : merged)
+        std::sort(c.reports.begin(), c.reports.end(),
+                  [](const VWheelLogEntry& a, const VWheelLogEntry& b) { return a.time < b.time; });
+    CallRow row = row_figures("all", "dib_enumerate", 0, merged, *targets[0].view, Expect());
+    row.outside = outside;
+    bench.report.add(row);
+}
+
+}  // namespace bench
