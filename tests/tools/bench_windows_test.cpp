@@ -50,11 +50,21 @@ TEST(BenchWindows, EveryReportGoesToTheCallThatEnclosesItsStamp) {
     EXPECT_EQ(attribute(none, {stamped(1), stamped(2)}), 2u) << "no call to go to";
 }
 
-TEST(BenchWindows, LatencyRunsFromTheEntryToTheLastReport) {
+TEST(BenchWindows, LatencyAndClockMarginsComeFromTheCallsReports) {
     CallWindow call = window(1000, 9000);
     EXPECT_EQ(latency_us(call), -1) << "a call without reports has none";
     call.reports = {stamped(3000), stamped(5000)};
     EXPECT_DOUBLE_EQ(latency_us(call), ticks_to_us(4000));
+
+    // The clock margins keep the tightest call: here the second.
+    ClockMargins margins;
+    margins.widen(call);
+    CallWindow tight = window(10000, 10500);
+    tight.reports = {stamped(10100), stamped(10400)};
+    margins.widen(tight);
+    margins.widen(window(20000, 20001));  // no reports: no margin
+    EXPECT_DOUBLE_EQ(margins.lead_us, ticks_to_us(100));
+    EXPECT_DOUBLE_EQ(margins.trail_us, ticks_to_us(100));
 }
 
 TEST(BenchWindows, SpreadsTakeTheNearestRank) {

@@ -39,6 +39,17 @@ size_t attribute(std::vector<CallWindow>& calls, const std::vector<VWheelLogEntr
     return outside;
 }
 
+void ClockMargins::widen(const CallWindow& call) {
+    if (call.reports.empty()) return;
+    lead_us = std::min(lead_us, ticks_to_us(call.reports.front().time - call.entry));
+    trail_us = std::min(trail_us, ticks_to_us(call.exit - call.reports.back().time));
+}
+
+void ClockMargins::widen(const ClockMargins& other) {
+    lead_us = std::min(lead_us, other.lead_us);
+    trail_us = std::min(trail_us, other.trail_us);
+}
+
 double quantile(const std::vector<double>& sorted, double q) {
     if (sorted.empty()) return 0;
     const size_t rank = static_cast<size_t>(std::ceil(q * static_cast<double>(sorted.size())));

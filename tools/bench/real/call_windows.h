@@ -43,6 +43,18 @@ CallWindow timed_call(int op, Side side, int round, F f) {
 // many reports fell in no window. `calls` must be in the order they ran.
 size_t attribute(std::vector<CallWindow>& calls, const std::vector<VWheelLogEntry>& log);
 
+// How closely the reports hug their calls: the least time from a call's
+// entry to its first report, and from its last report to its return. Were
+// the driver's clock off by more than either, some report would fall
+// outside its call.
+struct ClockMargins {
+    double lead_us = 1e18;
+    double trail_us = 1e18;
+    void widen(const CallWindow& call);
+    void widen(const ClockMargins& other);
+    bool seen() const { return lead_us < 1e18; }
+};
+
 double ticks_to_us(LONGLONG ticks);
 double duration_us(const CallWindow& call);
 // From the call's entry to its last report at the device; -1 without reports.

@@ -82,6 +82,13 @@ bool RealReport::check(std::FILE* out) const {
     return passed;
 }
 
+ClockMargins RealReport::margins() const {
+    ClockMargins m;
+    for (const CallRow& r : calls_) m.widen(r.margins);
+    for (const SustainedRun& s : runs_) m.widen(s.margins);
+    return m;
+}
+
 void RealReport::print_table(std::FILE* out) const {
     std::fprintf(out, "%-6s %-44s %9s %9s %6s %8s %26s %26s %9s\n", "device", "operation", "bridge us", "raw us",
                  "ratio", "own us", "bridge latency med/p99/max", "raw latency med/p99/max", "reports");
@@ -112,6 +119,12 @@ void RealReport::print_table(std::FILE* out) const {
                      s.latency_us.median, s.latency_us.p99, s.latency_us.max, s.latency_first_us, s.latency_last_us,
                      s.lateness_us.median, s.lateness_us.p99, s.lateness_us.max, s.late_share * 100, s.thread_cpu_us,
                      s.process_cpu_us, s.handles_start, s.handles_end, s.private_kib_start, s.private_kib_end);
+    const ClockMargins m = margins();
+    if (m.seen())
+        std::fprintf(out,
+                     "\nclock: a call's first report came at least %.1f us after its entry, its last at least %.1f us "
+                     "before its return\n",
+                     m.lead_us, m.trail_us);
     for (const std::string& f : failures_) std::fprintf(out, "not measured: %s\n", f.c_str());
 }
 
@@ -168,7 +181,9 @@ void RealReport::print_json(std::FILE* out, const char* mode) const {
         json_numbers(out, s.latency_distribution);
         std::fputc('}', out);
     }
-    std::fprintf(out, "],\"not_measured\":%zu,\"log_overflow\":%s}\n", failures_.size(), yes(log_overflow_));
+    const ClockMargins m = margins();
+    std::fprintf(out, "],\"clock_lead_us\":%.2f,\"clock_trail_us\":%.2f,\"not_measured\":%zu,\"log_overflow\":%s}\n",
+                 m.seen() ? m.lead_us : -1, m.seen() ? m.trail_us : -1, failures_.size(), yes(log_overflow_));
 }
 
 }  // namespace bench

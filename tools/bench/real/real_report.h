@@ -28,6 +28,7 @@ struct CallRow {
     std::string raw_kinds;       // and raw DirectInput's
     bool ok = true;              // every call on both sides succeeded
     size_t outside = 0;          // reports that fell in no call's window
+    ClockMargins margins;
     int mismatched = 0;          // rounds in which the bridge's call sent other reports than raw's
     int unexpected = 0;          // bridge calls without the reports the operation must send
     double ratio() const { return raw.call_us > 0 ? bridge.call_us / raw.call_us : 0; }
@@ -53,6 +54,7 @@ struct SustainedRun {
     int lost = 0;                // updates whose force report did not arrive
     int extra = 0;               // updates with more than one force report
     size_t outside = 0;
+    ClockMargins margins;
     double thread_cpu_us = 0;    // CPU time of the updating thread, per update
     double process_cpu_us = 0;   // of the whole process, per update
     long handles_start = 0, handles_end = 0;
@@ -82,6 +84,8 @@ public:
     // neither handles nor memory grew. Prints what failed.
     bool check(std::FILE* out) const;
 
+    // The tightest margins of every call with reports.
+    ClockMargins margins() const;
     void print_table(std::FILE* out) const;
     void print_json(std::FILE* out, const char* mode) const;
 

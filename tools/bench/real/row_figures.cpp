@@ -43,6 +43,7 @@ CallRow row_figures(const std::string& device, const std::string& operation, int
     for (const CallWindow& c : calls) {
         if (c.op != op) continue;
         row.ok = row.ok && c.ok;
+        row.margins.widen(c);
         (c.side == kBridge ? bridge : raw).push_back(&c);
         (c.side == kBridge ? bridge_by_round : raw_by_round)[c.round] = &c;
     }

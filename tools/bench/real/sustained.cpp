@@ -135,6 +135,7 @@ void measure_sustained(RealBench& bench, Target& target, int rate_hz, double sec
     for (size_t k = 0; k < calls.size(); ++k) {
         const CallWindow& c = calls[k];
         run.ok = run.ok && c.ok;
+        run.margins.widen(c);
         const int n = static_cast<int>(c.reports.size());
         reports += n;
         run.reports_min = std::min(run.reports_min, n);
