@@ -28,6 +28,7 @@ std::vector<CallWindow> run_rounds(Target& target, int rounds, Step step, size_t
         const Side first = r % 2 == 0 ? kBridge : kRaw;
         step(first, r, calls);
         step(first == kBridge ? kRaw : kBridge, r, calls);
+        if (r % 8 == 7) target.log->read_now();  // at most some 130 reports since the last read
     }
     *outside = attribute(calls, target.log->take());
     return calls;

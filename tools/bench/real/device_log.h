@@ -23,6 +23,9 @@ public:
     bool start();
     // Everything received since the last call, oldest first.
     std::vector<VWheelLogEntry> take();
+    // Reads the driver's log now, between timed calls: calls of a few
+    // microseconds fill it faster than the thread empties it.
+    void read_now() { read_out(); }
     // Room for that many reports, so that gathering them during a run
     // neither allocates nor touches new memory.
     void reserve(size_t reports);
