@@ -2,9 +2,11 @@
 // virtual device, in rounds of one call per side, the side going first
 // alternating, as gantrel-bench does on the simulator.
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "call_windows.h"
+#include "pacing.h"
 #include "effect_pair.h"
 #include "real_cases.h"
 #include "real_pair.h"
@@ -13,10 +15,23 @@
 namespace bench {
 namespace {
 
-// step(side, round, calls) appends its timed calls. Warm-up rounds are run
-// first and their reports dropped.
+// Starts and stops make the device report the effect's state as input,
+// which every device object of it reads on Wine's input thread, first the
+// one opened first. A pause after each call lets that reading end before
+// the next call, which would otherwise wait for it; the effect rows also
+// run half their rounds with each side's device object opened first.
+constexpr double kSettleUs = 1000;
+
+void settle() {
+    static const LONGLONG gap = static_cast<LONGLONG>(kSettleUs * static_cast<double>(ticks_per_second()) / 1e6);
+    sleep_until(now_ticks() + gap);
+}
+
+// step(side, round, calls) appends its timed calls; rounds are numbered
+// from `first_round`. Warm-up rounds are run first and their reports dropped.
 template <class Step>
-std::vector<CallWindow> run_rounds(Target& target, int rounds, Step step, size_t* outside, int warm_up = 3) {
+std::vector<CallWindow> run_rounds(Target& target, int rounds, Step step, size_t* outside, int warm_up = 3,
+                                   int first_round = 0) {
     std::vector<CallWindow> calls;
     for (int r = 0; r < warm_up; ++r) {
         step(kBridge, -1, calls);
@@ -26,29 +41,45 @@ std::vector<CallWindow> run_rounds(Target& target, int rounds, Step step, size_t
     target.log->take();
     for (int r = 0; r < rounds; ++r) {
         const Side first = r % 2 == 0 ? kBridge : kRaw;
-        step(first, r, calls);
-        step(first == kBridge ? kRaw : kBridge, r, calls);
+        for (Side side : {first, first == kBridge ? kRaw : kBridge}) {
+            step(side, first_round + r, calls);
+            settle();
+        }
         if (r % 8 == 7) target.log->read_now();  // at most some 130 reports since the last read
     }
     *outside = attribute(calls, target.log->take());
     return calls;
 }
 
-// Updates with a new force value every call; the raw side sends `flags`.
-void measure_update(RealBench& bench, Target& target, const char* name, EffectPair& effect, const EffectOnBoth& on,
-                    DWORD flags, Expect expect) {
-    int step = 0;
+// One row's calls, gathered over the sessions that measure it.
+struct Gathered {
+    std::string name;
+    int op;
+    Expect expect;
+    std::vector<CallWindow> calls;
     size_t outside = 0;
-    const auto calls = run_rounds(target, bench.rounds, [&](Side side, int round, std::vector<CallWindow>& out) {
-        effect.vary(++step);
-        out.push_back(side == kBridge
-                          ? timed_call(0, side, round, [&] { return dib_effect_update(on.bridge, &effect.params) == DIB_OK; })
-                          : timed_call(0, side, round, [&] { return SUCCEEDED(on.raw->SetParameters(&effect.effect, flags)); }));
-    }, &outside);
-    CallRow row = row_figures(target.name, name, 0, calls, *target.view, expect);
-    row.outside = outside;
-    bench.report.add(row);
-}
+};
+
+class Rows {
+public:
+    void add(const std::string& name, int op, Expect expect, const std::vector<CallWindow>& calls, size_t outside) {
+        auto it = std::find_if(rows_.begin(), rows_.end(),
+                               [&](const Gathered& g) { return g.name == name && g.op == op; });
+        if (it == rows_.end()) it = rows_.insert(rows_.end(), Gathered{name, op, expect, {}, 0});
+        it->calls.insert(it->calls.end(), calls.begin(), calls.end());
+        it->outside += outside;
+    }
+    void report(RealBench& bench, const Target& target) const {
+        for (const Gathered& g : rows_) {
+            CallRow row = row_figures(target.name, g.name, g.op, g.calls, *target.view, g.expect);
+            row.outside = g.outside;
+            bench.report.add(row);
+        }
+    }
+
+private:
+    std::vector<Gathered> rows_;
+};
 
 struct UpdateCase {
     const char* name;
@@ -56,12 +87,11 @@ struct UpdateCase {
     bool envelope;
 };
 
-}  // namespace
-
-void measure_effect_calls(RealBench& bench, Target& target) {
-    RealPair pair(bench.raw, target.guid, target.axes);
-    if (!pair.open()) return bench.report.fail(std::string("opening the ") + target.name + " on both sides");
-    const DeviceView& view = *target.view;
+// Every effect row on one pair of device objects, `rounds` rounds each,
+// numbered from `first_round`; false when the session could not be set up.
+bool effect_session(RealBench& bench, Target& target, bool bridge_first, int rounds, int first_round, Rows& rows) {
+    RealPair pair(bench.raw, target.guid, target.axes, bridge_first);
+    if (!pair.open()) return bench.report.fail(std::string("opening the ") + target.name + " on both sides"), false;
 
     const UpdateCase cases[] = {
         {"dib_effect_update constant", EffectShape::constant, false},
@@ -69,50 +99,57 @@ void measure_effect_calls(RealBench& bench, Target& target) {
         {"dib_effect_update spring", EffectShape::condition, false},
     };
     EffectOnBoth constant;
+    size_t outside = 0;
     for (const UpdateCase& c : cases) {
         EffectPair effect(c.shape, c.envelope, target.axes);
         EffectOnBoth on;
-        if (!pair.add_effect(effect, &on)) return bench.report.fail(std::string("creating for ") + c.name);
+        if (!pair.add_effect(effect, &on)) return bench.report.fail(std::string("creating for ") + c.name), false;
         if (c.shape == EffectShape::constant) constant = on;
         // Hosts update what plays.
         if (dib_effect_start(on.bridge, 1) != DIB_OK || FAILED(on.raw->Start(1, 0)))
-            return bench.report.fail(std::string("starting for ") + c.name);
+            return bench.report.fail(std::string("starting for ") + c.name), false;
         // One parameter block per axis for a condition, one otherwise.
         Expect expect;
         expect.type_specific = c.shape == EffectShape::condition ? target.axes : 1;
-        measure_update(bench, target, c.name, effect, on, effect.update_flags(), expect);
-        if (c.shape != EffectShape::constant) continue;
-        // What a program that names only the changed force would cost: not
-        // what the bridge sends, so the reports may differ.
-        expect.like_raw = false;
-        measure_update(bench, target, "dib_effect_update constant, raw force only", effect, on,
-                       DIEP_TYPESPECIFICPARAMS | DIEP_NORESTART, expect);
+        // The second row: what a program that names only the changed force
+        // would cost; not what the bridge sends, so the reports may differ.
+        const bool force_only_too = c.shape == EffectShape::constant;
+        for (int variant = 0; variant < (force_only_too ? 2 : 1); ++variant) {
+            const DWORD flags = variant == 0 ? effect.update_flags() : DIEP_TYPESPECIFICPARAMS | DIEP_NORESTART;
+            expect.like_raw = variant == 0;
+            int step = 0;
+            const auto calls = run_rounds(target, rounds, [&](Side side, int round, std::vector<CallWindow>& out) {
+                effect.vary(++step);
+                out.push_back(side == kBridge ? timed_call(0, side, round, [&] {
+                    return dib_effect_update(on.bridge, &effect.params) == DIB_OK;
+                })
+                                              : timed_call(0, side, round, [&] {
+                                                    return SUCCEEDED(on.raw->SetParameters(&effect.effect, flags));
+                                                }));
+            }, &outside, 3, first_round);
+            rows.add(variant == 0 ? c.name : "dib_effect_update constant, raw force only", 0, expect, calls, outside);
+        }
     }
 
-    size_t outside = 0;
-    auto calls = run_rounds(target, bench.rounds, [&](Side side, int round, std::vector<CallWindow>& out) {
+    auto calls = run_rounds(target, rounds, [&](Side side, int round, std::vector<CallWindow>& out) {
         out.push_back(side == kBridge ? timed_call(0, side, round, [&] { return dib_effect_start(constant.bridge, 1) == DIB_OK; })
                                       : timed_call(0, side, round, [&] { return SUCCEEDED(constant.raw->Start(1, 0)); }));
-    }, &outside);
+    }, &outside, 3, first_round);
     Expect one_start;
     one_start.start = 1;
-    CallRow row = row_figures(target.name, "dib_effect_start", 0, calls, view, one_start);
-    row.outside = outside;
-    bench.report.add(row);
+    rows.add("dib_effect_start", 0, one_start, calls, outside);
 
-    calls = run_rounds(target, bench.rounds, [&](Side side, int round, std::vector<CallWindow>& out) {
+    calls = run_rounds(target, rounds, [&](Side side, int round, std::vector<CallWindow>& out) {
         out.push_back(side == kBridge ? timed_call(0, side, round, [&] { return dib_effect_stop(constant.bridge) == DIB_OK; })
                                       : timed_call(0, side, round, [&] { return SUCCEEDED(constant.raw->Stop()); }));
-    }, &outside);
+    }, &outside, 3, first_round);
     Expect one_stop;
     one_stop.stop = 1;
-    row = row_figures(target.name, "dib_effect_stop", 0, calls, view, one_stop);
-    row.outside = outside;
-    bench.report.add(row);
+    rows.add("dib_effect_stop", 0, one_stop, calls, outside);
 
     // A new effect each round, destroyed in the same round.
     const EffectPair fresh(EffectShape::constant, false, target.axes);
-    calls = run_rounds(target, bench.rounds, [&](Side side, int round, std::vector<CallWindow>& out) {
+    calls = run_rounds(target, rounds, [&](Side side, int round, std::vector<CallWindow>& out) {
         if (side == kBridge) {
             int32_t effect = 0;
             out.push_back(timed_call(0, side, round, [&] {
@@ -128,11 +165,21 @@ void measure_effect_calls(RealBench& bench, Target& target) {
                 return effect != nullptr;
             }));
         }
-    }, &outside);
-    row = row_figures(target.name, "dib_effect_create", 0, calls, view, Expect());
-    row.outside = outside;
-    bench.report.add(row);
-    bench.report.add(row_figures(target.name, "dib_effect_destroy", 1, calls, view, Expect()));
+    }, &outside, 3, first_round);
+    rows.add("dib_effect_create", 0, Expect(), calls, outside);
+    rows.add("dib_effect_destroy", 1, Expect(), calls, 0);
+    return true;
+}
+
+}  // namespace
+
+void measure_effect_calls(RealBench& bench, Target& target) {
+    Rows rows;
+    const int half = (bench.rounds + 1) / 2;
+    if (!effect_session(bench, target, true, half, 0, rows) ||
+        !effect_session(bench, target, false, bench.rounds - half, half, rows))
+        return;
+    rows.report(bench, target);
 }
 
 void measure_device_calls(RealBench& bench, Target& target) {

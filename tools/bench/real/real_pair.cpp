@@ -17,8 +17,8 @@ bool parse_guid_text(const std::string& text, GUID* guid) {
     return true;
 }
 
-RealPair::RealPair(const RawDirectInput& raw, const std::string& guid, int axes)
-    : raw_(raw), guid_(guid), axes_(axes) {}
+RealPair::RealPair(const RawDirectInput& raw, const std::string& guid, int axes, bool bridge_first)
+    : raw_(raw), guid_(guid), axes_(axes), bridge_first_(bridge_first) {}
 
 RealPair::~RealPair() {
     for (const EffectOnBoth& e : effects_) {
@@ -32,9 +32,10 @@ RealPair::~RealPair() {
 bool RealPair::open() {
     GUID guid;
     if (!parse_guid_text(guid_, &guid)) return false;
+    if (!bridge_first_) raw_device_ = raw_.open(guid);
     device_ = dib_open(guid_.c_str());
     if (device_ > 0 && axes_ == 1 && dib_set_axis_map(device_, DIB_AXIS_X, DIB_AXIS_NONE, 0, 0) != DIB_OK) return false;
-    raw_device_ = raw_.open(guid);
+    if (bridge_first_) raw_device_ = raw_.open(guid);
     return device_ > 0 && raw_device_ != nullptr;
 }
 

@@ -25,8 +25,8 @@ bool parse_guid_text(const std::string& text, GUID* guid);
 class RealPair {
 public:
     // `axes`: 1 maps the bridge's axes to {X, none}, as a wheel needs;
-    // 2 keeps its default {X, Y}.
-    RealPair(const RawDirectInput& raw, const std::string& guid, int axes);
+    // 2 keeps its default {X, Y}. `bridge_first`: which side opens first.
+    RealPair(const RawDirectInput& raw, const std::string& guid, int axes, bool bridge_first = true);
     ~RealPair();
     RealPair(const RealPair&) = delete;
     RealPair& operator=(const RealPair&) = delete;
@@ -42,6 +42,7 @@ private:
     const RawDirectInput& raw_;
     std::string guid_;
     int axes_;
+    bool bridge_first_;
     int32_t device_ = 0;
     IDirectInputDevice8A* raw_device_ = nullptr;
     std::vector<EffectOnBoth> effects_;
