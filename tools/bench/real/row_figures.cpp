@@ -34,7 +34,7 @@ SideFigures side_figures(const std::vector<const CallWindow*>& calls, bool with_
 }  // namespace
 
 CallRow row_figures(const std::string& device, const std::string& operation, int op,
-                    const std::vector<CallWindow>& calls, const DeviceView& view, Expect expect) {
+                    const std::vector<CallWindow>& calls, const ReportReader& reader, Expect expect) {
     CallRow row;
     row.device = device;
     row.operation = operation;
@@ -52,16 +52,16 @@ CallRow row_figures(const std::string& device, const std::string& operation, int
     row.bridge = side_figures(bridge, pictured);
     row.raw = side_figures(raw, pictured);
 
-    if (!bridge.empty()) row.kinds = view.kinds(bridge.front()->reports);
-    if (!raw.empty()) row.raw_kinds = view.kinds(raw.front()->reports);
+    if (!bridge.empty()) row.kinds = reader.kinds(bridge.front()->reports);
+    if (!raw.empty()) row.raw_kinds = reader.kinds(raw.front()->reports);
     std::vector<double> differences;
     for (const auto& [round, b] : bridge_by_round) {
-        const ReportCounts counts = view.count(b->reports);
+        const ReportCounts counts = reader.count(b->reports);
         if (!meets(counts, expect)) ++row.unexpected;
         const auto r = raw_by_round.find(round);
         if (r == raw_by_round.end()) continue;
         differences.push_back(duration_us(*b) - duration_us(*r->second));
-        if (expect.like_raw && !(counts == view.count(r->second->reports))) ++row.mismatched;
+        if (expect.like_raw && !(counts == reader.count(r->second->reports))) ++row.mismatched;
     }
     row.own_us = spread(differences).median;
     return row;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "call_windows.h"
-#include "device_view.h"
+#include "report_counts.h"
 #include "real_report.h"
 
 namespace bench {
@@ -23,6 +23,6 @@ struct Expect {
 };
 
 CallRow row_figures(const std::string& device, const std::string& operation, int op,
-                    const std::vector<CallWindow>& calls, const DeviceView& view, Expect expect);
+                    const std::vector<CallWindow>& calls, const ReportReader& reader, Expect expect);
 
 }  // namespace bench
