@@ -16,10 +16,10 @@ namespace bench {
 namespace {
 
 // Starts and stops make the device report the effect's state as input,
-// which every device object of it reads on Wine's input thread, first the
-// one opened first. A pause after each call lets that reading end before
-// the next call, which would otherwise wait for it; the effect rows also
-// run half their rounds with each side's device object opened first.
+// which Wine's input thread hands to every device object of the device in
+// the order they were acquired. A pause after each call lets that end
+// before the next call, which would otherwise wait for it; the effect rows
+// also run half their rounds with each side's device object opened first.
 constexpr double kSettleUs = 1000;
 
 void settle() {
