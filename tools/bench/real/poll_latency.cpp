@@ -1,7 +1,8 @@
 // How soon a poll sees an input the device sent: the driver is handed a new
 // input report at a random moment between two polls, and the host keeps
 // polling at its rate until the new value shows. Both sides read the same
-// device, in trials that alternate which side goes first. Wine's input
+// device, in pairs of trials (one each, which side goes first alternating)
+// that push at the same moment of the period. Wine's input
 // thread updates the device objects of a device one after the other, in
 // the order they were acquired, so half the trials run with each side's
 // device object opened first.
@@ -59,8 +60,10 @@ bool poll_session(RealBench& bench, Target& target, bool bridge_first, int trial
     bool ok = true;
     for (int i = 0; i < kRateCount; ++i) {
         const LONGLONG period = second / kRates[i];
+        double offset = 0;  // of the push within the period, the same for both trials of a pair
         for (int trial = 0; trial < 2 * trials; ++trial) {
             const Side side = static_cast<Side>((trial % 2) ^ (trial / 2 % 2));
+            if (trial % 2 == 0) offset = next_uniform(seed);
             // Each side's device object reads the device on its own: first
             // let this one catch up with the last push, whose value has the
             // other sign from the next.
@@ -72,7 +75,7 @@ bool poll_session(RealBench& bench, Target& target, bool bridge_first, int trial
                 sleep_until(slot);
             }
             value ^= 1;
-            sleep_until(slot + static_cast<LONGLONG>(next_uniform(seed) * static_cast<double>(period)));
+            sleep_until(slot + static_cast<LONGLONG>(offset * static_cast<double>(period)));
             ok = control.push_input(target.view->input_with_x(values[value])) && ok;
             const LONGLONG pushed = now_ticks();
             for (;;) {
