@@ -81,7 +81,8 @@ public:
     // Counts only: every call succeeded, every report was found in a call,
     // the bridge sent what raw DirectInput sends, every update, start and
     // stop reached the device exactly once, every poll saw its input, and
-    // neither handles nor memory grew. Prints what failed.
+    // handles and memory grew by no more than Wine's own odd handle or
+    // page. Prints what failed.
     bool check(std::FILE* out) const;
 
     // The tightest margins of every call with reports.
