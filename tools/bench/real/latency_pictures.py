@@ -116,7 +116,10 @@ def call_row(run, device, operation):
 
 def main():
     out_dir, *paths = sys.argv[1:]
-    runs = [json.loads(open(p).read().strip().splitlines()[-1]) for p in paths]
+    runs = []
+    for path in paths:
+        with open(path) as f:
+            runs.append(json.loads(f.read().strip().splitlines()[-1]))
     runs = [r for r in runs if r.get("arch") == "x64"] or runs
     written = []
 

@@ -17,8 +17,13 @@ FORCE_ONLY = "dib_effect_update constant, raw force only"
 TARGET_PCT = 2.0
 
 
+def read(path):
+    with open(path) as f:
+        return f.read()
+
+
 def load(path):
-    return json.loads(open(path).read().strip().splitlines()[-1])
+    return json.loads(read(path).strip().splitlines()[-1])
 
 
 def us(value):
@@ -57,11 +62,12 @@ def reports(side):
 
 def replace_between(path, name, body):
     begin, end = f"<!-- {name}: begin -->\n", f"<!-- {name}: end -->"
-    text = open(path).read()
+    text = read(path)
     if begin not in text or end not in text:
         sys.exit(f"real_tables: {path} has no {name} markers")
     head, rest = text.split(begin, 1)
-    open(path, "w").write(head + begin + body + "\n" + end + rest.split(end, 1)[1])
+    with open(path, "w") as f:
+        f.write(head + begin + body + "\n" + end + rest.split(end, 1)[1])
 
 
 def hot_rows(run):
