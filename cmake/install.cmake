@@ -58,7 +58,7 @@ endif()
 # What a host developer reads: the kit's own README, the documentation, the
 # examples, the licence and the change log.
 install(FILES release/README.md LICENSE CHANGELOG.md DESTINATION .)
-install(DIRECTORY docs/ DESTINATION docs FILES_MATCHING PATTERN "*.md")
+install(DIRECTORY docs/ DESTINATION docs FILES_MATCHING PATTERN "*.md" PATTERN "*.svg")
 install(FILES examples/CMakeLists.txt DESTINATION examples)
 install(DIRECTORY examples/c examples/cpp DESTINATION examples)
 

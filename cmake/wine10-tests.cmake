@@ -15,16 +15,17 @@ function(gantrel_wine10_fixture)
   set_tests_properties(wine10_root PROPERTIES FIXTURES_SETUP wine10 TIMEOUT 1800)
 endfunction()
 
-# gantrel_wine10_test(NAME target PREFIX dir INIT script [args...])
-# Runs `script init args...` and then the target under Wine 10, with Wine's
-# own dinput8, in the prefix `dir`.
+# gantrel_wine10_test(NAME target PREFIX dir INIT script [args...] [ARGS program args...])
+# Runs `script init args...` and then the target (with ARGS) under Wine 10,
+# with Wine's own dinput8, in the prefix `dir`.
 function(gantrel_wine10_test name target)
   if(NOT GANTREL_WINE10)
     return()
   endif()
-  cmake_parse_arguments(T "" "PREFIX" "INIT" ${ARGN})
+  cmake_parse_arguments(T "" "PREFIX" "INIT;ARGS" ${ARGN})
   list(POP_FRONT T_INIT script)
   list(JOIN T_INIT " " args)
+  list(JOIN T_ARGS " " program_args)
   # The other architecture's tree too: an x86 tree takes its drivers from there.
   set(trees ${CMAKE_BINARY_DIR})
   if(GANTREL_OTHER_ARCH_BUILD)
@@ -34,6 +35,6 @@ function(gantrel_wine10_test name target)
     COMMAND ${CMAKE_COMMAND} -E env GANTREL_BUILD_DIR=${trees} WINEPREFIX=${T_PREFIX}
             WINEDEBUG=-all WINEDLLOVERRIDES=dinput8=b
             bash ${GANTREL_WINE10_SCRIPT} run
-            bash -c "bash '${script}' init ${args} && exec wine '$<TARGET_FILE:${target}>'")
+            bash -c "bash '${script}' init ${args} && exec wine '$<TARGET_FILE:${target}>' ${program_args}")
   set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine10 TIMEOUT 600)
 endfunction()

@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
 # Runs gantrel-bench once per architecture, in full, on the simulated
-# DirectInput under Wine (x86 under 32-bit Wine), and writes the README's
-# performance table from those runs, naming the machine and the Wine
-# version. Arguments go to gantrel-bench (for example --rounds 31); each
-# run's own output is kept in <tree>/bench-run.txt.
+# DirectInput under Wine (x86 under 32-bit Wine), then gantrel-bench-real
+# once per architecture under Wine 8 and under Wine 10 (scripts/wine10.sh),
+# on the virtual HID devices through Wine's own DirectInput, and writes from
+# those runs the README's two performance tables, the figures and pictures
+# of docs/performance.md, naming the machine and the Wine versions.
+# Arguments go to gantrel-bench (for example --rounds 31), GANTREL_REAL_ARGS
+# to gantrel-bench-real (for example "--soak 600"); each run's own output
+# is kept in <tree>/bench-run.txt and <tree>/bench-real-wine8.txt, -wine10.txt.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${GANTREL_BUILD_DIR:-$root/build}"
 
-bash "$root/scripts/build.sh" --target gantrel_bench
+bash "$root/scripts/build.sh" --target gantrel_bench gantrel_bench_real
 trees=("$build")
 case " ${GANTREL_ARCHS:-x64 x86} " in *" x86 "*) trees+=("$build/x86") ;; esac
 
@@ -23,6 +27,27 @@ for tree in "${trees[@]}"; do
   wineserver -k 2>/dev/null || true
   [ "$status" -eq 0 ] || { echo "bench-table: gantrel-bench failed in $tree" >&2; exit 1; }
   runs+=("$tree/bench-run.txt")
+done
+
+# The real path: the same trees on the virtual HID devices (the x64 tree's
+# drivers), each in its tree's HID prefix, whose wineserver is stopped after.
+export WINEDLLOVERRIDES=dinput8=b
+hid="$root/tests/hid/hid-prefix.sh"
+real_runs=()
+for tree in "${trees[@]}"; do
+  echo "bench-table: running gantrel-bench-real in $tree under Wine 8 and Wine 10 (a few minutes each)"
+  status=0
+  export WINEPREFIX="$tree/wineprefix-hid"
+  bash "$hid" init "$build/bin"
+  # shellcheck disable=SC2086 # GANTREL_REAL_ARGS is a list of options
+  (cd "$tree/bin" && wine gantrel-bench-real.exe ${GANTREL_REAL_ARGS:-}) | tr -d '\r' >"$tree/bench-real-wine8.txt" || status=$?
+  bash "$hid" stop
+  [ "$status" -eq 0 ] || { echo "bench-table: gantrel-bench-real failed in $tree under Wine 8" >&2; exit 1; }
+  WINEPREFIX="$tree/wineprefix-hid-wine10" GANTREL_BUILD_DIR="$build" bash "$root/scripts/wine10.sh" run \
+    bash -c "bash '$hid' init '$build/bin' >&2 && cd '$tree/bin' && exec wine gantrel-bench-real.exe ${GANTREL_REAL_ARGS:-}" |
+    tr -d '\r' >"$tree/bench-real-wine10.txt" || status=$?
+  [ "$status" -eq 0 ] || { echo "bench-table: gantrel-bench-real failed in $tree under Wine 10" >&2; exit 1; }
+  real_runs+=("$tree/bench-real-wine8.txt" "$tree/bench-real-wine10.txt")
 done
 
 machine="$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1), $(nproc) cores"
@@ -94,4 +119,10 @@ head, rest = text.split(begin, 1)
 open(readme, "w").write(head + begin + table + "\n" + end + rest.split(end, 1)[1])
 print(table)
 EOF
-echo "bench-table: README.md updated from ${runs[*]}"
+real="$root/tools/bench/real"
+header="Latest runs: $(date +%F), gantrel $(sed -n 's/^project(gantrel VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt") (commit $commit),
+on $machine, under $(wine --version) and $(cat "${GANTREL_WINE10_ROOT:-/var/cache/gantrel/wine10-trixie}/.gantrel-wine")
+with Wine's own DirectInput and the virtual HID devices of \`tests/hid\` (x86 under 32-bit Wine)."
+python3 "$real/real_tables.py" "$root/README.md" "$root/docs/performance.md" "$header" "${real_runs[@]}"
+python3 "$real/latency_pictures.py" "$root/docs" "${real_runs[@]}"
+echo "bench-table: README.md and docs/performance.md updated from ${runs[*]} ${real_runs[*]}"

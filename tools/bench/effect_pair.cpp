@@ -9,7 +9,7 @@ LONG scaled(int32_t v) { return static_cast<LONG>(v * 10000 / 4096); }
 
 }  // namespace
 
-EffectPair::EffectPair(EffectShape shape, bool envelope) : shape_(shape) {
+EffectPair::EffectPair(EffectShape shape, bool envelope, int axes) : shape_(shape) {
     std::memset(&params, 0, sizeof params);
     params.gain = 4096;
     params.direction_deg = 90;
@@ -29,15 +29,15 @@ EffectPair::EffectPair(EffectShape shape, bool envelope) : shape_(shape) {
 
     std::memset(&effect, 0, sizeof effect);
     effect.dwSize = sizeof effect;
-    effect.dwFlags = DIEFF_OBJECTOFFSETS | DIEFF_POLAR;
+    effect.dwFlags = DIEFF_OBJECTOFFSETS | (axes == 1 ? DIEFF_CARTESIAN : DIEFF_POLAR);
     effect.dwDuration = INFINITE;
     effect.dwGain = 10000;
     effect.dwTriggerButton = DIEB_NOTRIGGER;
     axes_[0] = DIJOFS_X;
     axes_[1] = DIJOFS_Y;
-    effect.cAxes = 2;
+    effect.cAxes = axes == 1 ? 1 : 2;
     effect.rgdwAxes = axes_;
-    directions_[0] = shape == EffectShape::condition ? 0 : 9000;
+    directions_[0] = axes == 1 ? 1 : shape == EffectShape::condition ? 0 : 9000;
     directions_[1] = 0;
     effect.rglDirection = directions_;
 
@@ -54,7 +54,7 @@ EffectPair::EffectPair(EffectShape shape, bool envelope) : shape_(shape) {
             effect.lpvTypeSpecificParams = &periodic_;
             break;
         case EffectShape::condition:
-            effect.cbTypeSpecificParams = sizeof conditions_;
+            effect.cbTypeSpecificParams = effect.cAxes * sizeof(DICONDITION);
             effect.lpvTypeSpecificParams = conditions_;
             break;
     }

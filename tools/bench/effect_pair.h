@@ -2,6 +2,8 @@
 // One effect described for both sides: the EffectParams a host hands the
 // bridge, and the DIEFFECT a program talking to DirectInput itself keeps
 // ready for SetParameters, with the same values in DirectInput's units.
+// Two axes are X and Y with a polar direction, as the bridge's default map
+// gives; one axis is X alone, as on a wheel mapped to {X, none}.
 #include <windows.h>
 #include <dinput.h>
 
@@ -13,7 +15,7 @@ enum class EffectShape { constant, periodic, condition };
 
 class EffectPair {
 public:
-    EffectPair(EffectShape shape, bool envelope);
+    EffectPair(EffectShape shape, bool envelope, int axes = 2);
     EffectPair(const EffectPair&) = delete;
     EffectPair& operator=(const EffectPair&) = delete;
 

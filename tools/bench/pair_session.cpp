@@ -4,18 +4,6 @@
 
 namespace bench {
 
-void destroy_raw_effect(IDirectInputEffect* effect) {
-    effect->Stop();
-    effect->Unload();
-    effect->Release();
-}
-
-IDirectInputEffect* create_raw_effect(IDirectInputDevice8A* device, const EffectPair& pair) {
-    IDirectInputEffect* effect = nullptr;
-    if (FAILED(device->CreateEffect(pair.guid(), &pair.effect, &effect, nullptr))) return nullptr;
-    return effect;
-}
-
 PairSession::~PairSession() {
     for (const EffectOnBoth& e : effects_) {
         if (e.bridge > 0) dib_effect_destroy(e.bridge);

@@ -17,11 +17,6 @@ struct EffectOnBoth {
     IDirectInputEffect* raw = nullptr;
 };
 
-// What dib_effect_destroy asks of DirectInput.
-void destroy_raw_effect(IDirectInputEffect* effect);
-// CreateEffect as dib_effect_create makes it; nullptr on failure.
-IDirectInputEffect* create_raw_effect(IDirectInputDevice8A* device, const EffectPair& pair);
-
 class PairSession {
 public:
     explicit PairSession(const RawDirectInput& raw) : raw_(raw) {}

@@ -125,6 +125,18 @@ void RawDirectInput::release(IDirectInputDevice8A* device) {
     device->Release();
 }
 
+IDirectInputEffect* create_raw_effect(IDirectInputDevice8A* device, const EffectPair& pair) {
+    IDirectInputEffect* effect = nullptr;
+    if (FAILED(device->CreateEffect(pair.guid(), &pair.effect, &effect, nullptr))) return nullptr;
+    return effect;
+}
+
+void destroy_raw_effect(IDirectInputEffect* effect) {
+    effect->Stop();
+    effect->Unload();
+    effect->Release();
+}
+
 int RawDirectInput::enumerate() const {
     EnumState state = {api_, 0};
     api_->EnumDevices(DI8DEVCLASS_GAMECTRL, describe_listed, &state, DIEDFL_ATTACHEDONLY);

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <dinput.h>
 
+#include "effect_pair.h"
+
 namespace bench {
 
 class RawDirectInput {
@@ -33,5 +35,10 @@ private:
 
 // The description calls of one device: capabilities, actuators and effects.
 void describe_raw(IDirectInputDevice8A* device);
+
+// CreateEffect as dib_effect_create makes it; nullptr on failure.
+IDirectInputEffect* create_raw_effect(IDirectInputDevice8A* device, const EffectPair& pair);
+// What dib_effect_destroy asks of DirectInput.
+void destroy_raw_effect(IDirectInputEffect* effect);
 
 }  // namespace bench
