@@ -122,7 +122,7 @@ EOF
 real="$root/tools/bench/real"
 header="Latest runs: $(date +%F), gantrel $(sed -n 's/^project(gantrel VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt") (commit $commit),
 on $machine, under $(wine --version) and $(cat "${GANTREL_WINE10_ROOT:-/var/cache/gantrel/wine10-trixie}/.gantrel-wine")
-with Wine's own DirectInput and the virtual HID devices of \`tests/hid\` (x86 under 32-bit Wine)."
+with Wine's own DirectInput and the project's virtual HID devices (x86 under 32-bit Wine)."
 python3 "$real/real_tables.py" "$root/README.md" "$root/docs/performance.md" "$header" "${real_runs[@]}"
 python3 "$real/latency_pictures.py" "$root/docs" "${real_runs[@]}"
 echo "bench-table: README.md and docs/performance.md updated from ${runs[*]} ${real_runs[*]}"
