@@ -10,56 +10,36 @@ bin=$1
 : "${WINEPREFIX:?WINEPREFIX must name the HID prefix}"
 work="$(mktemp -d)"
 socket="gantrel-probe-unplug-$$"
-term() { tmux -L "$socket" -f /dev/null "$@"; }
+source "$(dirname "$0")/../tools/terminal_session.sh"
 trap 'term kill-server 2>/dev/null || true; rm -rf "$work"' EXIT
-term new-session -d -s probe -n idle -x 160 -y 40 cat
-term set-option -g remain-on-exit on >/dev/null
-
-failures=0
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
-screen() { term capture-pane -p -S - -t probe:wheel; }
-# wait_screen TEXT: until the tester's screen shows TEXT (a fixed string).
-wait_screen() {
-  local deadline=$((SECONDS + 60))
-  until screen | grep -qF -- "$1"; do
-    if ((SECONDS > deadline)); then
-      fail "the screen never showed \"$1\"; it shows:"
-      screen >&2
-      exit 1
-    fi
-    sleep 0.2
-  done
-}
+start_terminal
 # The tools print to a log; Wine's helpers must not hold this script's pipes.
 tool() { (cd "$bin" && wine "$@") >>"$work/tools.log" 2>&1 </dev/null || { cat "$work/tools.log" >&2; fail "$*"; exit 1; }; }
 
 guid=$(cd "$bin" && wine gantrel-probe.exe list </dev/null 2>/dev/null | sed -n 's/^[0-9]* *\({[^}]*}\) *Gantrel Virtual Wheel .*/\1/p')
 [ -n "$guid" ] || { fail "gantrel-probe list does not show the virtual wheel"; exit 1; }
 term new-window -d -n wheel "cd '$bin' && wine gantrel-probe.exe test '$guid'; echo \$? > '$work/status'"
-wait_screen "Last: dib_effect_create -> OK: constant, stopped"
+wait_screen wheel "Last: dib_effect_create -> OK: constant, stopped"
 term send-keys -t probe:wheel Space
-wait_screen "constant  PLAYING"
+wait_screen wheel "constant  PLAYING"
 
 tool vwheel_node.exe remove wheel
-wait_screen "$guid is gone (DIB_E_INPUT: device input lost; reacquire failed (HRESULT 0x80040209)); waiting for it to come back"
-wait_screen "constant  DEVICE GONE"
-wait_screen "Hold the wheel or stick, then press Space."
+wait_screen wheel "$guid is gone (DIB_E_INPUT: device input lost; reacquire failed (HRESULT 0x80040209)); waiting for it to come back"
+wait_screen wheel "constant  DEVICE GONE"
+wait_screen wheel "Hold the wheel or stick, then press Space."
 
 tool install_vwheels.exe vwheel.inf wheel
-wait_screen "Last: $guid is back as {"
-wait_screen "the constant effect is stopped: press Space to start it"
-back=$(screen | sed -n 's/.* is back as \({[^}]*}\).*/\1/p' | tail -n 1)
+wait_screen wheel "Last: $guid is back as {"
+wait_screen wheel "the constant effect is stopped: press Space to start it"
+back=$(screen wheel | sed -n 's/.* is back as \({[^}]*}\).*/\1/p' | tail -n 1)
 [ "$back" != "$guid" ] || fail "Wine listed the wheel again under its old GUID $guid"
 term send-keys -t probe:wheel Space
-wait_screen "constant  PLAYING"
+wait_screen wheel "constant  PLAYING"
 term send-keys -t probe:wheel q
 deadline=$((SECONDS + 60))
 until [ -s "$work/status" ] || ((SECONDS > deadline)); do sleep 0.2; done
 [ "$(cat "$work/status" 2>/dev/null)" = 0 ] || fail "exit status $(cat "$work/status" 2>/dev/null), expected 0"
-wait_screen "Released $guid: its auto-centre spring is back."
+wait_screen wheel "Released $guid: its auto-centre spring is back."
 
 if ((failures)); then
   echo "$failures failure(s)" >&2

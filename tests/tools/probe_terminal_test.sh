@@ -14,19 +14,10 @@ rm -rf "$work"
 mkdir -p "$work"
 
 socket="gantrel-probe-test-$$"
-term() { tmux -L "$socket" -f /dev/null "$@"; }
+source "$(dirname "$0")/terminal_session.sh"
 # The wineserver is the test fixture's; this test owns only its tmux server.
 trap 'term kill-server 2>/dev/null || true' EXIT
-# An idle first window keeps the server up between runs; panes stay after
-# their command ends so that the last screen can still be read.
-term new-session -d -s probe -n idle -x 160 -y 40 cat
-term set-option -g remain-on-exit on >/dev/null
-
-failures=0
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
+start_terminal
 
 # run NAME COMMAND: the command as a user types it, from the project root.
 run() {
@@ -35,25 +26,10 @@ run() {
   term new-window -d -n "$name" \
     "cd '$root' && GANTREL_BUILD_DIR='$build' GANTREL_SIM_TRACE='$work/$name.log' $command; echo \$? > '$work/$name.status'"
 }
-# The pane with its history: a last line can push the first out of view.
-screen() { term capture-pane -p -S - -t "probe:$1"; }
 keys() {
   local name=$1
   shift
   term send-keys -t "probe:$name" "$@"
-}
-
-# wait_screen NAME TEXT [SECONDS]: until the screen shows TEXT (a fixed string).
-wait_screen() {
-  local name=$1 text=$2 deadline=$((SECONDS + ${3:-120}))
-  until screen "$name" | grep -qF -- "$text"; do
-    if ((SECONDS > deadline)); then
-      fail "$name: the screen never showed \"$text\"; it shows:"
-      screen "$name" >&2
-      return 1
-    fi
-    sleep 0.2
-  done
 }
 
 # The simulator's call log, one call a line (it writes Windows line ends).

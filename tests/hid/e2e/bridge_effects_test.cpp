@@ -12,25 +12,6 @@ using namespace vwheel;
 
 namespace {
 
-EffectParams sample_params()
-{
-    EffectParams p = {};
-    p.gain = 3072;
-    p.duration_ms = 2500;
-    p.attack_level = 1024;
-    p.attack_ms = 300;
-    p.fade_level = 512;
-    p.fade_ms = 700;
-    p.cond[0] = {1, 400, 3000, -1500, 4096, 2048, 200};
-    p.cond[1] = {1, -800, 1000, 2000, 1024, 3072, 100};
-    p.periodic_magnitude = 2000;
-    p.periodic_offset = -600;
-    p.phase_deg = 90;
-    p.period_ms = 125;
-    p.constant_magnitude = -2500;
-    return p;
-}
-
 // An effect created without an envelope: Wine 8 sends an empty envelope
 // report, Wine 10 none.
 void expect_no_envelope(const std::vector<PidReport> &envelopes)

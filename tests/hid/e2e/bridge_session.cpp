@@ -110,4 +110,23 @@ bool poll_until(int32_t device, InputReport *report, bool (*done)(const InputRep
     return false;
 }
 
+EffectParams sample_params(bool two_axes)
+{
+    EffectParams p = {};
+    p.gain = 3072;
+    p.duration_ms = 2500;
+    p.attack_level = 1024;
+    p.attack_ms = 300;
+    p.fade_level = 512;
+    p.fade_ms = 700;
+    p.cond[0] = {1, 400, 3000, -1500, 4096, 2048, 200};
+    p.cond[1] = {two_axes, -800, 1000, 2000, 1024, 3072, 100};
+    p.periodic_magnitude = 2000;
+    p.periodic_offset = -600;
+    p.phase_deg = 90;
+    p.period_ms = 125;
+    p.constant_magnitude = -2500;
+    return p;
+}
+
 } // namespace vwheel

@@ -62,4 +62,9 @@ inline LONG nominal(int32_t bridge_value) { return static_cast<LONG>(bridge_valu
 bool poll_until(int32_t device, InputReport *report, bool (*done)(const InputReport &, const void *),
                 const void *context, unsigned timeout_ms = 3000);
 
+// The host values the effect tests send, none of them a default, so a value
+// lost on its way to the device shows. The second condition axis takes part
+// only with two_axes.
+EffectParams sample_params(bool two_axes = true);
+
 } // namespace vwheel

@@ -29,6 +29,7 @@
 using nlohmann::json;
 using vwheel::PidDecoder;
 using vwheel::PidReport;
+using vwheel::sample_params;
 
 namespace {
 
@@ -186,21 +187,6 @@ json declared_controls(PHIDP_PREPARSED_DATA preparsed)
     bool pid = std::any_of(outputs.begin(), outputs.begin() + output_count,
                            [](const HIDP_VALUE_CAPS &c) { return c.UsagePage == 0x0f; });
     return {{"axes", axes}, {"buttons", pressable}, {"hats", hats}, {"pid_reports", pid}};
-}
-
-EffectParams sample_params(bool two_axes)
-{
-    EffectParams p = {};
-    p.gain = 3072;
-    p.duration_ms = 2500;
-    p.cond[0] = {1, 400, 3000, -1500, 4096, 2048, 200};
-    p.cond[1] = {two_axes, -800, 1000, 2000, 1024, 3072, 100};
-    p.periodic_magnitude = 2000;
-    p.periodic_offset = -600;
-    p.phase_deg = 90;
-    p.period_ms = 125;
-    p.constant_magnitude = -2500;
-    return p;
 }
 
 LONG unit_exponent(ULONG raw)
