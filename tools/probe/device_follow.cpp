@@ -28,11 +28,14 @@ bool DeviceFollower::came_back(const AxisMap &map) {
     const auto now = std::chrono::steady_clock::now();
     if (!gone_ || now < next_look_) return false;
     next_look_ = now + std::chrono::milliseconds(500);
-    const std::vector<DeviceEntry> devices = parse_device_list(enumerate_text());
     // A GUID given on the command line, not in the list at the start, is followed by GUID only.
-    const int index = was_.guid.empty() ? -1 : find_again(devices, guid_, was_);
-    const std::string guid = index >= 0 ? devices[static_cast<size_t>(index)].guid : guid_;
-    if (index < 0 && !was_.guid.empty()) return false;
+    std::string guid = guid_;
+    if (!was_.guid.empty()) {
+        const std::vector<DeviceEntry> devices = parse_device_list(enumerate_text());
+        const int index = find_again(devices, guid_, was_);
+        if (index < 0) return false;
+        guid = devices[static_cast<size_t>(index)].guid;
+    }
     if (!device_.reopen(guid)) return false;
     guid_ = guid;
     gone_ = false;
