@@ -50,9 +50,9 @@ endif()
 if(TARGET install_vwheels)
   install(FILES tools/replay/replay.sh DESTINATION replay)
   install(FILES tools/replay/kit-readme.md DESTINATION replay RENAME README.md)
-  install(FILES $<TARGET_FILE:vwheel> $<TARGET_FILE:install_vwheels> tests/hid/install/vwheel.inf
+  install(FILES $<TARGET_FILE:vwheel> $<TARGET_FILE:install_vwheels> vhid/install/vwheel.inf
           DESTINATION replay/x64)
-  install(DIRECTORY tests/hid/devices/ DESTINATION replay/devices FILES_MATCHING PATTERN "*.vhid")
+  install(DIRECTORY vhid/devices/ DESTINATION replay/devices FILES_MATCHING PATTERN "*.vhid")
 endif()
 
 # What a host developer reads: the kit's own README, the documentation, the

@@ -32,7 +32,7 @@ done
 # The real path: the same trees on the virtual HID devices (the x64 tree's
 # drivers), each in its tree's HID prefix, whose wineserver is stopped after.
 export WINEDLLOVERRIDES=dinput8=b
-hid="$root/tests/hid/hid-prefix.sh"
+hid="$root/vhid/hid-prefix.sh"
 real_runs=()
 for tree in "${trees[@]}"; do
   echo "bench-table: running gantrel-bench-real in $tree under Wine 8 and Wine 10 (a few minutes each)"

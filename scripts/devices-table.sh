@@ -10,6 +10,6 @@ GANTREL_ARCHS=x64 bash "$root/scripts/build.sh" --target hid_zoo_tests >&2
 rm -f "$build"/zoo-results/*.json
 (cd "$build" && ctest -R '^(wine10_root|zoo_prefix_up|hid_zoo_tests|hid_zoo_tests_wine10|zoo_prefix_down)$' \
   --output-on-failure) >&2
-python3 "$root/tests/hid/zoo/devices_table.py" write --devices "$root/tests/hid/devices" \
+python3 "$root/vhid/devices_table.py" write --devices "$root/vhid/devices" \
   --results "$build/zoo-results" --out "$root/docs/devices.md"
 echo "devices-table: wrote docs/devices.md from this run" >&2

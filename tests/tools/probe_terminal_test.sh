@@ -172,7 +172,7 @@ wait_screen demo "gantrel-probe: the demo needs the simulated DirectInput"
 # which --device runs): a hang-up of the script reaches the probe as Ctrl-C,
 # and nothing of the replay's Wine, the driver host included, is left.
 if [ "$replay" = replay ]; then
-  run replay "bash -c 'echo \$\$ >\"\$0\"; exec bash scripts/probe.sh --device tests/hid/devices/wheel.vhid test 0' '$work/replay.pid'"
+  run replay "bash -c 'echo \$\$ >\"\$0\"; exec bash scripts/probe.sh --device vhid/devices/wheel.vhid test 0' '$work/replay.pid'"
   # The first run makes the replay's prefix.
   wait_screen replay "Last: dib_effect_create -> OK: constant, stopped" 400
   keys replay Space
@@ -187,7 +187,7 @@ if [ "$replay" = replay ]; then
   echo keep >"$work/not-replay/user.reg"
   status=0
   GANTREL_REPLAY_PREFIX="$work/not-replay" bash "$build/replay-kit/replay/replay.sh" \
-    --device "$root/tests/hid/devices/wheel.vhid" list 2>"$work/not-replay.err" || status=$?
+    --device "$root/vhid/devices/wheel.vhid" list 2>"$work/not-replay.err" || status=$?
   [ "$status" = 2 ] && grep -q "is no prefix of the replay's" "$work/not-replay.err" ||
     fail "replay: status $status for a folder it did not make: $(cat "$work/not-replay.err")"
   [ "$(cat "$work/not-replay/user.reg" 2>/dev/null)" = keep ] || fail "replay: removed a folder it did not make"

@@ -3,7 +3,7 @@
 // and dib_release send to the device, and what dib_poll reads back.
 #include <gtest/gtest.h>
 
-#include "../driver/pid_usages.h"
+#include "driver/pid_usages.h"
 #include "bridge_session.h"
 
 using namespace vwheel;

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "../support/pid_reports.h"
-#include "../support/vwheel_client.h"
+#include "client/pid_reports.h"
+#include "client/vwheel_client.h"
 #include "gantrel.h"
 
 namespace vwheel {

@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "../driver/pid_layout.h"
-#include "../driver/pid_usages.h"
+#include "driver/pid_layout.h"
+#include "driver/pid_usages.h"
 #include "bridge_session.h"
 
 namespace vwheel {

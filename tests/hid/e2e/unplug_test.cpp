@@ -12,8 +12,8 @@
 #include <map>
 #include <thread>
 
-#include "../driver/pid_usages.h"
-#include "../support/device_node.h"
+#include "driver/pid_usages.h"
+#include "client/device_node.h"
 #include "bridge_session.h"
 #include "unplug_steps.h"
 

@@ -8,8 +8,8 @@
 
 #include <dinput.h>
 
-#include "../driver/pid_layout.h"
-#include "../driver/pid_usages.h"
+#include "driver/pid_layout.h"
+#include "driver/pid_usages.h"
 #include "../e2e/bridge_session.h"
 
 using namespace vwheel;

@@ -1,7 +1,7 @@
 // Device files as users paste them: what parses, what is refused and why.
 #include <gtest/gtest.h>
 
-#include "../support/device_file.h"
+#include "client/device_file.h"
 
 using vwheel::DeviceFile;
 

@@ -6,7 +6,7 @@
 #include <map>
 #include <vector>
 
-#include "../support/vwheel_client.h"
+#include "client/vwheel_client.h"
 
 namespace zoo {
 

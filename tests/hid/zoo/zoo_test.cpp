@@ -19,9 +19,9 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "../driver/pid_usages.h"
+#include "driver/pid_usages.h"
 #include "../e2e/bridge_session.h"
-#include "../support/device_file.h"
+#include "client/device_file.h"
 #include "zoo_input.h"
 #include "zoo_results.h"
 #include "zoo_view.h"

@@ -8,7 +8,7 @@
 #include <atomic>
 #include <vector>
 
-#include "support/vwheel_client.h"
+#include "client/vwheel_client.h"
 
 namespace bench {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "report_counts.h"
-#include "support/pid_reports.h"
-#include "support/vwheel_client.h"
+#include "client/pid_reports.h"
+#include "client/vwheel_client.h"
 
 namespace bench {
 

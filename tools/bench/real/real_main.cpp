@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
         if (t.guid.empty() || !t.view->ready() || !t.log->start()) {
             std::fprintf(stderr,
                          "gantrel-bench-real: the virtual %s is missing (run in the prefix of "
-                         "tests/hid/hid-prefix.sh, with WINEDLLOVERRIDES=dinput8=b)\n",
+                         "vhid/hid-prefix.sh, with WINEDLLOVERRIDES=dinput8=b)\n",
                          t.name);
             return 1;
         }

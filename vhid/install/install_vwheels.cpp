@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "../device_config.h"
-#include "../support/device_file.h"
+#include "../client/device_file.h"
 #include "../vwheel_protocol.h"
 
 namespace {

@@ -1,6 +1,6 @@
 /*
  * pid_layout.h - report ids of the force-feedback reports of the project's
- * own devices (tests/hid/devices/wheel, stick and multi), for the tests that
+ * own devices (vhid/devices/wheel, stick and multi), for the tests that
  * name a report of theirs directly. Everything else is read from the
  * descriptor with the HID parser.
  */

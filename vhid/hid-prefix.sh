@@ -22,7 +22,7 @@ case "${1:-}" in
     for device in "${devices[@]}"; do
       case "$device" in */* | *.*) files+=("$bin/$device") ;; *) files+=("$bin/devices/$device.vhid") ;; esac
     done
-    prefix_script="$(cd "$(dirname "$0")/../../cmake" && pwd)/wine-prefix.sh"
+    prefix_script="$(cd "$(dirname "$0")/../cmake" && pwd)/wine-prefix.sh"
     # The settings' version is part of the stamp, so a change to them, to the
     # driver or to a device remakes the prefix.
     stamp="settings-$(grep -m1 '^settings_version=' "$prefix_script" | cut -d= -f2) ${devices[*]} $(cat "$bin"/vwheel.sys "$bin"/vwheel.inf "$bin"/install_vwheels.exe "${files[@]}" | sha256sum | cut -c1-64)"
