@@ -36,6 +36,10 @@ extern "C" int32_t DIB_CALL dib_release(int32_t handle) {
     DeviceSlot* slot = open_device_slot(handle);
     if (slot == nullptr) return DIB_E_BADARG;
 
+    // DirectInput may run the host's handlers inside any call below (Wine
+    // waits in Unacquire and in the last Release): from here on they find
+    // the handle released, so no poll takes the device back behind us.
+    slot->open = 0;
     drop_device_effects(handle, true);
     IDirectInputDevice8A* device = slot->device;
     device->SendForceFeedbackCommand(DISFFC_RESET);
