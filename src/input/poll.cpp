@@ -14,11 +14,39 @@ namespace {
 
 bool lost_acquisition(HRESULT hr) { return hr == dierr::kInputLost || hr == dierr::kNotAcquired; }
 
-// The pump and Acquire can run the host's window procedures, which may
-// release this device (on WM_DEVICECHANGE, say): then the call must end
-// without touching it, as if the handle had been invalid from the start.
+// The pump and every DirectInput call can run the host's window procedures,
+// which may release this device (on WM_DEVICECHANGE, say): then the call
+// must end without touching it again, as if the handle had been invalid.
 bool still_open(const DeviceSlot& slot, const IDirectInputDevice8A* device) {
     return slot.open && slot.device == device;
+}
+
+// How a poll ends; the message is written by the caller, once it has let the
+// device go, since that too may run the host's handlers.
+struct Reading {
+    int32_t result;
+    const char* message;
+    HRESULT hr;
+};
+
+Reading read_device(DeviceSlot& slot, IDirectInputDevice8A* device, InputReport* report) {
+    constexpr Reading kReleased = {DIB_E_BADARG, nullptr, 0};
+    device->Poll();
+    if (!still_open(slot, device)) return kReleased;
+    DIJOYSTATE2 state = {};
+    HRESULT hr = device->GetDeviceState(sizeof state, &state);
+    if (!still_open(slot, device)) return kReleased;
+    if (lost_acquisition(hr)) {
+        const HRESULT acquired = device->Acquire();
+        if (!still_open(slot, device)) return kReleased;
+        slot.acquired = SUCCEEDED(acquired) ? 1 : 0;
+        if (FAILED(acquired)) return {DIB_E_INPUT, "device input lost; reacquire failed", acquired};
+        hr = device->GetDeviceState(sizeof state, &state);
+        if (!still_open(slot, device)) return kReleased;
+    }
+    if (FAILED(hr)) return {DIB_E_INPUT, "GetDeviceState failed", hr};
+    build_input_report(state, slot.axis_map, slot.axis_flip, report);
+    return {DIB_OK, nullptr, 0};
 }
 
 }  // namespace
@@ -31,29 +59,11 @@ extern "C" int32_t DIB_CALL dib_poll(int32_t handle, InputReport* report) {
 
     pump_window_messages();
     if (!still_open(*slot, device)) return DIB_E_BADARG;
-    device->Poll();
-    DIJOYSTATE2 state = {};
-    HRESULT hr = device->GetDeviceState(sizeof state, &state);
-    if (lost_acquisition(hr)) {
-        // A release from a handler run inside Acquire must not free the
-        // device under DirectInput's feet; the last reference may then be ours.
-        device->AddRef();
-        const HRESULT acquired = device->Acquire();
-        const bool kept = still_open(*slot, device);
-        device->Release();
-        if (!kept) return DIB_E_BADARG;
-        if (FAILED(acquired)) {
-            slot->acquired = 0;
-            set_last_error("device input lost; reacquire failed", acquired);
-            return DIB_E_INPUT;
-        }
-        slot->acquired = 1;
-        hr = device->GetDeviceState(sizeof state, &state);
-    }
-    if (FAILED(hr)) {
-        set_last_error("GetDeviceState failed", hr);
-        return DIB_E_INPUT;
-    }
-    build_input_report(state, slot->axis_map, slot->axis_flip, report);
-    return DIB_OK;
+    // A handler's release must not free the device under DirectInput's feet:
+    // the last reference may then be ours.
+    device->AddRef();
+    const Reading reading = read_device(*slot, device, report);
+    device->Release();
+    if (reading.message) set_last_error(reading.message, reading.hr);
+    return reading.result;
 }
