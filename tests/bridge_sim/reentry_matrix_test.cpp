@@ -7,6 +7,8 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -124,13 +126,13 @@ void CALLBACK inject(int, void* context) {
 
 // A case that hangs is reported by name, then the program ends: the hung
 // call holds whatever it took.
-volatile LONG progress = 0;
+volatile LONG progress = 0, watching = 1;
 const Case* volatile current = nullptr;
 
 DWORD WINAPI watch(LPVOID) {
     for (LONG seen = -1;; Sleep(4 * kBoundMs)) {
         const LONG now = progress;
-        if (now == seen) {
+        if (now == seen && watching) {
             std::printf("HUNG: %s\n", current ? current->name().c_str() : "between cases");
             std::fflush(stdout);
             TerminateProcess(GetCurrentProcess(), 3);
@@ -206,6 +208,13 @@ void check_whole(const World& w, const Live& before, std::vector<std::string>& p
         problem("the next open, poll and effect failed: " + last_error());
 }
 
+// The results each action gave, by where it ran: the calling thread inside
+// a locking call, the calling thread inside one that takes no lock, or a
+// second thread.
+const char* const kWhere[] = {"same thread, in a locking call", "same thread, in dib_poll/enumerate/query",
+                              "second thread"};
+std::map<const Action*, std::set<int32_t>> seen_results[3];
+
 std::vector<std::string> run_case(const Case& c) {
     std::vector<std::string> problems;
     const Live before;
@@ -235,6 +244,7 @@ std::vector<std::string> run_case(const Case& c) {
     if (in.finished && c.action->call == Export::none && in.result != 0)
         problems.push_back("the action itself failed");
     if (in.finished && c.action->call != Export::none) {
+        seen_results[c.second_thread ? 2 : takes_bridge_lock(c.path->call) ? 0 : 1][c.action].insert(in.result);
         const std::string inner = undocumented(c.action->call, in.result, in.before, in.after);
         if (!inner.empty()) problems.push_back(c.action->name + " " + inner);
     }
@@ -303,6 +313,16 @@ TEST(ReentryMatrix, EveryHostActionAtEveryDirectInputCallOfEveryExport) {
         for (const std::string& p : problems) std::printf("    %s\n", p.c_str());
     }
     current = nullptr;
+    InterlockedExchange(&watching, 0);
+    for (const Action& action : host_actions()) {
+        if (action.call == Export::none) continue;
+        std::string line = action.name;
+        for (int where = 0; where < 3; ++where) {
+            line += std::string(" | ") + kWhere[where] + ":";
+            for (const int32_t result : seen_results[where][&action]) line += " " + std::to_string(result);
+        }
+        std::printf("%s\n", line.c_str());
+    }
     std::printf("re-entry matrix: %zu cases, %d failing\n", cases.size(), failing);
     EXPECT_EQ(failing, 0);
     gsim_reset(GSIM_RESET_BUILTIN);
