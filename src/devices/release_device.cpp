@@ -45,7 +45,12 @@ extern "C" int32_t DIB_CALL dib_release(int32_t handle) {
     device->SendForceFeedbackCommand(DISFFC_RESET);
     device->Unacquire();
     write_autocenter(device, slot->saved_autocenter);
-    device->Release();
+    // Called from a handler that a poll of this device ran: that poll is
+    // still inside DirectInput and lets the device go once out.
+    if (slot->poll)
+        slot->poll->owns_device = true;
+    else
+        device->Release();
     reset_device_slot(handle - 1);
     return DIB_OK;
 }

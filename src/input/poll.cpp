@@ -21,32 +21,30 @@ bool still_open(const DeviceSlot& slot, const IDirectInputDevice8A* device) {
     return slot.open && slot.device == device;
 }
 
-// How a poll ends; the message is written by the caller, once it has let the
-// device go, since that too may run the host's handlers.
-struct Reading {
-    int32_t result;
-    const char* message;
-    HRESULT hr;
-};
-
-Reading read_device(DeviceSlot& slot, IDirectInputDevice8A* device, InputReport* report) {
-    constexpr Reading kReleased = {DIB_E_BADARG, nullptr, 0};
+int32_t read_device(DeviceSlot& slot, IDirectInputDevice8A* device, InputReport* report) {
     device->Poll();
-    if (!still_open(slot, device)) return kReleased;
+    if (!still_open(slot, device)) return DIB_E_BADARG;
     DIJOYSTATE2 state = {};
     HRESULT hr = device->GetDeviceState(sizeof state, &state);
-    if (!still_open(slot, device)) return kReleased;
+    if (!still_open(slot, device)) return DIB_E_BADARG;
     if (lost_acquisition(hr)) {
         const HRESULT acquired = device->Acquire();
-        if (!still_open(slot, device)) return kReleased;
-        slot.acquired = SUCCEEDED(acquired) ? 1 : 0;
-        if (FAILED(acquired)) return {DIB_E_INPUT, "device input lost; reacquire failed", acquired};
+        if (!still_open(slot, device)) return DIB_E_BADARG;
+        if (FAILED(acquired)) {
+            slot.acquired = 0;
+            set_last_error("device input lost; reacquire failed", acquired);
+            return DIB_E_INPUT;
+        }
+        slot.acquired = 1;
         hr = device->GetDeviceState(sizeof state, &state);
-        if (!still_open(slot, device)) return kReleased;
+        if (!still_open(slot, device)) return DIB_E_BADARG;
     }
-    if (FAILED(hr)) return {DIB_E_INPUT, "GetDeviceState failed", hr};
+    if (FAILED(hr)) {
+        set_last_error("GetDeviceState failed", hr);
+        return DIB_E_INPUT;
+    }
     build_input_report(state, slot.axis_map, slot.axis_flip, report);
-    return {DIB_OK, nullptr, 0};
+    return DIB_OK;
 }
 
 }  // namespace
@@ -59,11 +57,16 @@ extern "C" int32_t DIB_CALL dib_poll(int32_t handle, InputReport* report) {
 
     pump_window_messages();
     if (!still_open(*slot, device)) return DIB_E_BADARG;
-    // A handler's release must not free the device under DirectInput's feet:
-    // the last reference may then be ours.
-    device->AddRef();
-    const Reading reading = read_device(*slot, device, report);
-    device->Release();
-    if (reading.message) set_last_error(reading.message, reading.hr);
-    return reading.result;
+    // A release by a handler must not free the device under DirectInput's
+    // feet: the outermost poll of it takes the last reference over.
+    PollInProgress poll;
+    const bool outermost = slot->poll == nullptr;
+    if (outermost) slot->poll = &poll;
+    const int32_t result = read_device(*slot, device, report);
+    if (!outermost) return result;
+    if (poll.owns_device)
+        device->Release();
+    else
+        slot->poll = nullptr;
+    return result;
 }
