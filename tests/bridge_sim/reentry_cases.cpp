@@ -151,10 +151,12 @@ const std::vector<Action>& host_actions() {
         {"dib_effect_start", Export::effect_start, [](int32_t, int32_t e) { return dib_effect_start(e, 1); }},
         {"dib_effect_stop", Export::effect_stop, [](int32_t, int32_t e) { return dib_effect_stop(e); }},
         {"dib_effect_destroy", Export::effect_destroy, [](int32_t, int32_t e) { return dib_effect_destroy(e); }},
-        {"dib_set_axis_map", Export::set_axis_map, [](int32_t d, int32_t) { return dib_set_axis_map(d, 0, 1, 1, 0); }},
+        {"dib_set_axis_map", Export::set_axis_map,
+         [](int32_t d, int32_t) { return dib_set_axis_map(d, 0, 1, 1, 0); }},
         {"dib_device_reset", Export::device_reset, [](int32_t d, int32_t) { return dib_device_reset(d); }},
         {"dib_release", Export::release, [](int32_t d, int32_t) { return dib_release(d); }},
-        {"dib_autocenter_state", Export::autocenter_state, [](int32_t d, int32_t) { return dib_autocenter_state(d); }},
+        {"dib_autocenter_state", Export::autocenter_state,
+         [](int32_t d, int32_t) { return dib_autocenter_state(d); }},
         {"dib_ffb_axes", Export::ffb_axes, [](int32_t d, int32_t) { return dib_ffb_axes(d); }},
     };
     static const std::vector<Action> actions = [] {

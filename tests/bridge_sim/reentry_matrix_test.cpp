@@ -75,7 +75,8 @@ bool wait_handling_sent_messages(HANDLE event, DWORD ms) {
     const ULONGLONG end = GetTickCount64() + ms;
     for (;;) {
         const ULONGLONG now = GetTickCount64();
-        const DWORD woke = MsgWaitForMultipleObjects(1, &event, FALSE, now < end ? DWORD(end - now) : 0, QS_SENDMESSAGE);
+        const DWORD left = now < end ? DWORD(end - now) : 0;
+        const DWORD woke = MsgWaitForMultipleObjects(1, &event, FALSE, left, QS_SENDMESSAGE);
         if (woke == WAIT_OBJECT_0) return true;
         if (woke != WAIT_OBJECT_0 + 1) return false;
         MSG message;
@@ -161,7 +162,8 @@ void check_whole(const World& w, const Live& before, std::vector<std::string>& p
     for (int32_t e = 1; e <= 64; ++e) {
         const int32_t stopped = dib_effect_stop(e);
         if (stopped == DIB_OK) effects.push_back(e);
-        else if (stopped != DIB_E_BADARG) problem("effect handle " + std::to_string(e) + " stops with " + std::to_string(stopped));
+        else if (stopped != DIB_E_BADARG)
+            problem("effect handle " + std::to_string(e) + " stops with " + std::to_string(stopped));
     }
     if (gsim_live_devices() - before.devices != int(devices.size()))
         problem(std::to_string(gsim_live_devices() - before.devices) + " device objects for " +
@@ -176,7 +178,8 @@ void check_whole(const World& w, const Live& before, std::vector<std::string>& p
     for (int32_t h : devices)
         if (dib_poll(h, &report) != DIB_OK) problem("dib_poll(" + std::to_string(h) + ") then: " + last_error());
     for (int32_t e : effects)
-        if (dib_effect_start(e, 1) != DIB_OK) problem("dib_effect_start(" + std::to_string(e) + ") then: " + last_error());
+        if (dib_effect_start(e, 1) != DIB_OK)
+            problem("dib_effect_start(" + std::to_string(e) + ") then: " + last_error());
     MSG message;
     if (!PeekMessageA(&message, nullptr, kHostMessage, kHostMessage, PM_REMOVE))
         problem("a message queued for the host's own loop was taken");
@@ -185,8 +188,9 @@ void check_whole(const World& w, const Live& before, std::vector<std::string>& p
         if (dib_release(h) != DIB_OK) problem("dib_release(" + std::to_string(h) + ") then failed");
 
     if (gsim_live_devices() != before.devices || gsim_live_effects() != before.effects)
-        problem("objects left after releasing every device: " + std::to_string(gsim_live_devices() - before.devices) +
-                " devices, " + std::to_string(gsim_live_effects() - before.effects) + " effects");
+        problem("objects left after releasing every device: " +
+                std::to_string(gsim_live_devices() - before.devices) + " devices, " +
+                std::to_string(gsim_live_effects() - before.effects) + " effects");
     if (gsim_over_releases() || gsim_dead_calls())
         problem(std::to_string(gsim_over_releases()) + " over-releases, " + std::to_string(gsim_dead_calls()) +
                 " calls on released or dying objects");
@@ -203,8 +207,8 @@ void check_whole(const World& w, const Live& before, std::vector<std::string>& p
     const int32_t h = dib_open(w.subject_guid.c_str());
     EffectParams p = no_params();
     p.constant_magnitude = 1000;
-    if (h < 1 || dib_poll(h, &report) != DIB_OK || dib_effect_start(dib_effect_create(h, DIB_EFFECT_CONSTANT, &p), 1) != DIB_OK ||
-        dib_release(h) != DIB_OK)
+    if (h < 1 || dib_poll(h, &report) != DIB_OK ||
+        dib_effect_start(dib_effect_create(h, DIB_EFFECT_CONSTANT, &p), 1) != DIB_OK || dib_release(h) != DIB_OK)
         problem("the next open, poll and effect failed: " + last_error());
 }
 
@@ -267,9 +271,9 @@ std::vector<Call> trace(const Path& path) {
     for (int i = 0, n = gsim_log_count(); i < n; ++i) {
         GSIM_CALL call;
         gsim_log_get(i, &call);
-        if (call.method == GSIM_M_DEV_ADDREF || call.method == GSIM_M_EFF_ADDREF || call.method == GSIM_M_DI_ADDREF)
-            continue;
-        calls.push_back({call.method, ++counts[call.method]});
+        const bool addref = call.method == GSIM_M_DEV_ADDREF || call.method == GSIM_M_EFF_ADDREF ||
+                            call.method == GSIM_M_DI_ADDREF;
+        if (!addref) calls.push_back({call.method, ++counts[call.method]});
     }
     release_everything();
     return calls;
@@ -292,10 +296,12 @@ TEST(ReentryMatrix, EveryHostActionAtEveryDirectInputCallOfEveryExport) {
         for (const Call& call : made) {
             names += std::string(names.empty() ? "" : ", ") + gsim_method_name(call.method);
             for (const Action& action : host_actions())
-                for (const bool second_thread : {false, true}) cases.push_back({&path, call, &action, second_thread});
+                for (const bool second_thread : {false, true})
+                    cases.push_back({&path, call, &action, second_thread});
         }
         calls += int(made.size());
-        std::printf("%s: %zu DirectInput calls%s%s\n", path.name, made.size(), made.empty() ? "" : ": ", names.c_str());
+        std::printf("%s: %zu DirectInput calls%s%s\n", path.name, made.size(), made.empty() ? "" : ": ",
+                    names.c_str());
     }
     std::printf("re-entry matrix: %zu ways through %d exports, %d DirectInput calls, %zu host actions, 2 threads: "
                 "%zu cases\n",
