@@ -173,7 +173,9 @@ const std::vector<Action>& host_actions() {
                          }});
         list.push_back({"dib_open", Export::open,
                         [](const World& w, const Path&) { return dib_open(w.spare_guid.c_str()); }});
-        list.push_back({"dib_query_ffb_axes", Export::query_ffb_axes,
+        list.push_back({"dib_query_ffb_axes of this device", Export::query_ffb_axes,
+                        [](const World& w, const Path&) { return dib_query_ffb_axes(w.subject_guid.c_str()); }});
+        list.push_back({"dib_query_ffb_axes of a device not open", Export::query_ffb_axes,
                         [](const World& w, const Path&) { return dib_query_ffb_axes(w.spare_guid.c_str()); }});
         list.push_back({"dib_last_error", Export::last_error, [](const World&, const Path&) {
                             char text[512];
