@@ -22,9 +22,12 @@
  * thread that is already inside one (from a window procedure that Windows
  * runs while DirectInput waits) returns -1 at once, "re-entrant call from a
  * window procedure during another gantrel call", instead of deadlocking.
+ * The calls that take no lock may be made from such a procedure; a device
+ * being released is already released for them (dib_poll returns -2).
  * Call dib_open and dib_poll on one long-lived thread with a message loop:
  * the hidden window belongs to the thread of the first dib_open (a new one
- * is made when that thread has ended or the window was closed).
+ * is made when that thread has ended or the window was closed; when that
+ * fails, devices opened before keep working).
  *
  * Unloading: release every open device first; the library tears nothing
  * down at unload, so a device left open stays acquired with auto-centre off.
@@ -221,14 +224,17 @@ DIB_API int32_t DIB_CALL dib_enumerate(char *buffer, int32_t length);
  * "CreateDevice failed (device unplugged?)", "SetDataFormat failed",
  * "SetCooperativeLevel failed", "Acquire failed", "hidden window creation
  * failed" or DirectInput creation failure; -3 when another application holds
- * the device exclusively. A failed open takes no slot. When no memory is
+ * the device exclusively. A failed open takes no slot and, when the second
+ * acquisition fails, writes the auto-centre setting back. When no memory is
  * left for the device's description it opens all the same, without one, and
  * dib_enumerate leaves it out. */
 DIB_API int32_t DIB_CALL dib_open(const char *guid_text);
 
 /* Destroys the device's effects, resets it, restores its auto-centre setting
  * and releases it; the handle becomes free. -2 (no message) for a bad handle.
- * Holds the bridge lock; do not poll or query the device meanwhile. */
+ * Holds the bridge lock. The handle is invalid from the call's start: a
+ * poll or query of it from a window procedure that DirectInput runs
+ * meanwhile returns -2; do not poll or query it from another thread. */
 DIB_API int32_t DIB_CALL dib_release(int32_t device);
 
 /* Destroys every effect of the device and sends the force-feedback reset
@@ -263,8 +269,8 @@ DIB_API int32_t DIB_CALL dib_set_axis_map(int32_t device, int32_t axis0, int32_t
  * "GetDeviceState failed" or "device input lost; reacquire failed" (with
  * HRESULT). On failure *report is untouched. No lock; also services the
  * bridge's hidden window, so poll regularly. When a window procedure run by
- * that service (or during the re-acquire) releases the device, the call
- * returns -2 without a message. */
+ * that service (or inside one of its DirectInput calls) releases the
+ * device, the call returns -2 without a message and never acquires it. */
 DIB_API int32_t DIB_CALL dib_poll(int32_t device, InputReport *report);
 
 /* ---- Effects (all hold the bridge lock) ---------------------------------- */

@@ -332,7 +332,14 @@ GSIM_API int gsim_fault_pending(void);
  * program back. Calls made from inside the hook do not run it again. A hook
  * that destroys the object being called counts as a dead call
  * (gsim_dead_calls). One hook at a time; NULL removes it; gsim_reset
- * removes it too. */
+ * removes it too.
+ * A hook set for GSIM_M_DEV_RELEASE or GSIM_M_EFF_RELEASE runs inside every
+ * Release of that kind, after the count has dropped, where a last Release
+ * of Wine's DirectInput unacquires and waits: a device is unacquired then,
+ * an effect unloaded, and the object is dying until the hook returns. A
+ * call on a dying object counts as a dead call, its AddRef is refused
+ * (returns 0, a dead call) and its Release is an over-release: its count
+ * cannot go through zero twice. */
 typedef void(CALLBACK *GSIM_CALL_HOOK)(int method, void *context);
 GSIM_API int gsim_set_call_hook(int method, GSIM_CALL_HOOK hook, void *context);
 

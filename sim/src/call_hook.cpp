@@ -18,17 +18,37 @@ bool unhooked(int method) {
            method == GSIM_M_DEV_RELEASE || method == GSIM_M_EFF_ADDREF || method == GSIM_M_EFF_RELEASE;
 }
 
+Hook current() {
+    AcquireSRWLockShared(&hook_lock);
+    const Hook now = hook;
+    ReleaseSRWLockShared(&hook_lock);
+    return now;
+}
+
+void run(const Hook &now, int method) {
+    inside_hook = true;
+    now.function(method, now.context);
+    inside_hook = false;
+}
+
 }  // namespace
 
 void run_call_hook(int method) {
     if (inside_hook || unhooked(method)) return;
-    AcquireSRWLockShared(&hook_lock);
-    const Hook now = hook;
-    ReleaseSRWLockShared(&hook_lock);
-    if (!now.function || (now.method != GSIM_M_NONE && now.method != method)) return;
-    inside_hook = true;
-    now.function(method, now.context);
-    inside_hook = false;
+    const Hook now = current();
+    if (now.function && (now.method == GSIM_M_NONE || now.method == method)) run(now, method);
+}
+
+// A hook for every method (GSIM_M_NONE) stays out of Release: only one set
+// for that very Release runs there.
+bool release_hooked(int method) {
+    const Hook now = current();
+    return !inside_hook && now.function && now.method == method;
+}
+
+void run_release_hook(int method) {
+    const Hook now = current();
+    if (!inside_hook && now.function && now.method == method) run(now, method);
 }
 
 void clear_call_hook() { gsim_set_call_hook(GSIM_M_NONE, nullptr, nullptr); }

@@ -1,5 +1,7 @@
 #include "com_lifetime.h"
 
+#include "call_hook.h"
+
 namespace gsim {
 
 HRESULT answer_query_interface(CallScope &call, Shell &shell, REFIID riid, void **out, void *self,
@@ -23,7 +25,7 @@ HRESULT answer_query_interface(CallScope &call, Shell &shell, REFIID riid, void 
 }
 
 ULONG add_reference(CallScope &call, Shell &shell) {
-    if (!shell.alive) {
+    if (!shell.alive || shell.refs <= 0) {
         sim().registry.dead_calls++;
         call.finish(0);
         return 0;
@@ -34,7 +36,7 @@ ULONG add_reference(CallScope &call, Shell &shell) {
 }
 
 bool drop_reference(CallScope &call, Shell &shell, ULONG &left) {
-    if (!shell.alive) {
+    if (!shell.alive || shell.refs <= 0) {
         sim().registry.over_releases++;
         call.finish(0);
         left = 0;
@@ -42,6 +44,13 @@ bool drop_reference(CallScope &call, Shell &shell, ULONG &left) {
     }
     left = static_cast<ULONG>(--shell.refs);
     return true;
+}
+
+void wait_inside_release(CallScope &call, int method) {
+    if (!release_hooked(method)) return;
+    call.release();
+    run_release_hook(method);
+    call.reacquire();
 }
 
 ULONG finish_release(CallScope &call, ULONG left) {

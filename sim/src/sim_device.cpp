@@ -38,10 +38,11 @@ STDMETHODIMP_(ULONG) SimDevice::Release() {
     CallScope call(GSIM_M_DEV_RELEASE, &shell, dev.get());
     ULONG n;
     if (!drop_reference(call, shell, n)) return 0;
+    // As DirectInput: releasing the device unacquires it, which resets
+    // force feedback; the effects stay alive but unloaded.
+    if (n == 0) unacquire_work();
+    wait_inside_release(call, GSIM_M_DEV_RELEASE);
     if (n == 0) {
-        // As DirectInput: releasing the device unacquires it, which resets
-        // force feedback; the effects stay alive but unloaded.
-        unacquire_work();
         auto &list = open_device_objects();
         list.erase(std::remove(list.begin(), list.end(), this), list.end());
         sim().registry.retire(shell);

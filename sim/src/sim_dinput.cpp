@@ -91,11 +91,17 @@ static DevicePtr find_device(const GUID &guid) {
     return nullptr;
 }
 
+// Looked up before the call starts, since its hook runs without the lock; a
+// device that the hook unplugs or removes is no longer attached afterwards.
+static DevicePtr named_device(const GUID *guid) {
+    Guard guard;
+    return guid ? find_device(*guid) : nullptr;
+}
+
 STDMETHODIMP SimDirectInput::CreateDevice(REFGUID guid_ref, LPDIRECTINPUTDEVICE8A *out, LPUNKNOWN) {
     if (!shell.alive) return dead_call(GSIM_M_DI_CREATEDEVICE, shell);
     const GUID *guid = address_of(guid_ref);
-    Guard guard;
-    DevicePtr dev = guid ? find_device(*guid) : nullptr;
+    const DevicePtr dev = named_device(guid);
     CallScope call(GSIM_M_DI_CREATEDEVICE, &shell, dev.get());
     if (GSIM_CALL *c = call.rec()) {
         if (guid) c->guid = *guid;
@@ -118,8 +124,7 @@ STDMETHODIMP SimDirectInput::CreateDevice(REFGUID guid_ref, LPDIRECTINPUTDEVICE8
 STDMETHODIMP SimDirectInput::GetDeviceStatus(REFGUID guid_ref) {
     if (!shell.alive) return dead_call(GSIM_M_DI_GETDEVICESTATUS, shell);
     const GUID *guid = address_of(guid_ref);
-    Guard guard;
-    DevicePtr dev = guid ? find_device(*guid) : nullptr;
+    const DevicePtr dev = named_device(guid);
     CallScope call(GSIM_M_DI_GETDEVICESTATUS, &shell, dev.get());
     if (GSIM_CALL *c = call.rec()) {
         if (guid) c->guid = *guid;

@@ -160,10 +160,13 @@ STDMETHODIMP_(ULONG) SimEffect::Release() {
     CallScope call(GSIM_M_EFF_RELEASE, &shell, device(), shell.id);
     ULONG n;
     if (!drop_reference(call, shell, n)) return 0;
+    // The last reference unloads the effect and frees its slot.
     if (n == 0) {
-        // The last reference unloads the effect and frees its slot.
         unload();
         drop();
+    }
+    wait_inside_release(call, GSIM_M_EFF_RELEASE);
+    if (n == 0) {
         auto &list = owner->effects;
         list.erase(std::remove(list.begin(), list.end(), this), list.end());
         sim().registry.retire(shell);

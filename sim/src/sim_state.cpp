@@ -25,6 +25,16 @@ int device_index(const VirtualDevice *dev) {
     return -1;
 }
 
+namespace {
+
+// AddRef and Release: never faulted, their mistakes counted on their own.
+bool lifetime_method(int method) {
+    return method == GSIM_M_DI_ADDREF || method == GSIM_M_DI_RELEASE || method == GSIM_M_DEV_ADDREF ||
+           method == GSIM_M_DEV_RELEASE || method == GSIM_M_EFF_ADDREF || method == GSIM_M_EFF_RELEASE;
+}
+
+}  // namespace
+
 CallScope::CallScope(int method, const Shell *shell, const VirtualDevice *dev, DWORD effect) {
     const bool alive = shell && shell->alive;
     run_call_hook(method);
@@ -32,9 +42,10 @@ CallScope::CallScope(int method, const Shell *shell, const VirtualDevice *dev, D
     locked_ = true;
     Sim &s = sim();
     if (alive && !shell->alive) s.registry.dead_calls++;  // the hook destroyed it
+    // Its last Release is under way (a hook inside it called it back).
+    else if (alive && shell->refs <= 0 && !lifetime_method(method)) s.registry.dead_calls++;
     int index = device_index(dev);
-    if (method != GSIM_M_DI_ADDREF && method != GSIM_M_DI_RELEASE && method != GSIM_M_DEV_ADDREF &&
-        method != GSIM_M_DEV_RELEASE && method != GSIM_M_EFF_ADDREF && method != GSIM_M_EFF_RELEASE)
+    if (!lifetime_method(method))
         fired_ = s.faults.check(method, index, fault_);
     GSIM_CALL call{};
     call.method = method;

@@ -31,7 +31,7 @@ bool is_live_hidden_window(HWND window) {
 bool ensure_hidden_window() {
     if (is_live_hidden_window(__atomic_load_n(&g_hidden_window, __ATOMIC_ACQUIRE))) return true;
 
-    bool created;
+    bool created = true;
     {
         ExclusiveLock lock(creation_lock);
         if (!is_live_hidden_window(g_hidden_window)) {
@@ -44,9 +44,11 @@ bool ensure_hidden_window() {
             RegisterClassA(&window_class);
             HWND window = CreateWindowExA(0, kWindowClass, kWindowTitle, 0, 0, 0, 1, 1, nullptr,
                                           nullptr, executable, nullptr);
-            __atomic_store_n(&g_hidden_window, window, __ATOMIC_RELEASE);
+            // A refused replacement keeps the old handle, which the devices
+            // opened before are bound to.
+            if (window != nullptr) __atomic_store_n(&g_hidden_window, window, __ATOMIC_RELEASE);
+            created = window != nullptr;
         }
-        created = g_hidden_window != nullptr;
     }
 
     if (!created) set_last_error("hidden window creation failed");
@@ -54,8 +56,12 @@ bool ensure_hidden_window() {
 }
 
 void pump_window_messages() {
+    // Given no window, PeekMessageA would take every message of the host's
+    // thread, WM_QUIT included.
     MSG message;
-    while (PeekMessageA(&message, g_hidden_window, 0, 0, PM_REMOVE)) {
+    HWND window;
+    while ((window = __atomic_load_n(&g_hidden_window, __ATOMIC_ACQUIRE)) != nullptr &&
+           PeekMessageA(&message, window, 0, 0, PM_REMOVE)) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }

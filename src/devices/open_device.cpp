@@ -53,13 +53,14 @@ int first_free_device_slot() {
     return -1;
 }
 
-// A failed open releases the device once and leaves the slot free. The code
-// follows from the message: only the first Acquire's refusal names the other
-// application.
+// A failed open releases the device once and leaves the slot free. The
+// message comes after the release, which may run the host's handlers, whose
+// own failures would replace it. The code follows from the message: only
+// the first Acquire's refusal names the other application.
 int32_t fail_open(IDirectInputDevice8A* device, const char* message, HRESULT hr) {
-    set_last_error(message, hr);
     device->Release();
-    return std::strstr(last_error_text(), "holds this device") ? DIB_E_EXCLUSIVE : DIB_E_FAILED;
+    set_last_error(message, hr);
+    return std::strstr(message, "holds this device") ? DIB_E_EXCLUSIVE : DIB_E_FAILED;
 }
 
 }  // namespace
@@ -121,7 +122,12 @@ extern "C" int32_t DIB_CALL dib_open(const char* guid_text) {
     device->Unacquire();
     if (SUCCEEDED(write_autocenter(device, DIPROPAUTOCENTER_OFF))) state |= DIB_AUTOCENTER_SWITCHED_OFF;
     hr = device->Acquire();
-    if (FAILED(hr)) return fail_open(device, "Acquire failed", hr);
+    if (FAILED(hr)) {
+        // Unacquired, so the setting can go back: a failed open leaves the
+        // centring spring as it found it.
+        if (state & DIB_AUTOCENTER_SWITCHED_OFF) write_autocenter(device, saved_autocenter);
+        return fail_open(device, "Acquire failed", hr);
+    }
     int32_t now = -1;
     if (SUCCEEDED(read_autocenter(device, now)) && now == DIPROPAUTOCENTER_OFF)
         state |= DIB_AUTOCENTER_CONFIRMED_OFF;

@@ -36,12 +36,21 @@ extern "C" int32_t DIB_CALL dib_release(int32_t handle) {
     DeviceSlot* slot = open_device_slot(handle);
     if (slot == nullptr) return DIB_E_BADARG;
 
+    // DirectInput may run the host's handlers inside any call below (Wine
+    // waits in Unacquire and in the last Release): from here on they find
+    // the handle released, so no poll takes the device back behind us.
+    slot->open = 0;
     drop_device_effects(handle, true);
     IDirectInputDevice8A* device = slot->device;
     device->SendForceFeedbackCommand(DISFFC_RESET);
     device->Unacquire();
     write_autocenter(device, slot->saved_autocenter);
-    device->Release();
+    // Called from a handler that a poll of this device ran: that poll is
+    // still inside DirectInput and lets the device go once out.
+    if (slot->poll)
+        slot->poll->owns_device = true;
+    else
+        device->Release();
     reset_device_slot(handle - 1);
     return DIB_OK;
 }

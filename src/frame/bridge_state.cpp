@@ -65,6 +65,7 @@ void reset_device_slot(int index) {
     slot.axis_map[1] = 1;
     slot.axis_flip[0] = 0;
     slot.axis_flip[1] = 0;
+    slot.poll = nullptr;
 }
 
 void clear_effect_slot(int index) { effect_at(index) = EffectSlot{}; }

@@ -41,6 +41,14 @@ private:
     size_t length_ = 0;
 };
 
+// A dib_poll under way, on the polling thread's stack. A window procedure
+// that one of its DirectInput calls runs may release the device: the release
+// then leaves the slot's reference to the poll, which lets the device go
+// once DirectInput has returned.
+struct PollInProgress {
+    bool owns_device = false;
+};
+
 struct DeviceSlot {
     uint8_t open = 0;
     IDirectInputDevice8A* device = nullptr;
@@ -52,6 +60,7 @@ struct DeviceSlot {
     uint32_t ffb_axis_mask = 0;
     int32_t axis_map[2] = {0, 1};
     uint8_t axis_flip[2] = {0, 0};
+    PollInProgress* poll = nullptr;  // the outermost poll of this device, while one runs
 };
 
 struct EffectSlot {

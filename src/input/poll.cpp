@@ -14,11 +14,37 @@ namespace {
 
 bool lost_acquisition(HRESULT hr) { return hr == dierr::kInputLost || hr == dierr::kNotAcquired; }
 
-// The pump and Acquire can run the host's window procedures, which may
-// release this device (on WM_DEVICECHANGE, say): then the call must end
-// without touching it, as if the handle had been invalid from the start.
+// The pump and every DirectInput call can run the host's window procedures,
+// which may release this device (on WM_DEVICECHANGE, say): then the call
+// must end without touching it again, as if the handle had been invalid.
 bool still_open(const DeviceSlot& slot, const IDirectInputDevice8A* device) {
     return slot.open && slot.device == device;
+}
+
+int32_t read_device(DeviceSlot& slot, IDirectInputDevice8A* device, InputReport* report) {
+    device->Poll();
+    if (!still_open(slot, device)) return DIB_E_BADARG;
+    DIJOYSTATE2 state = {};
+    HRESULT hr = device->GetDeviceState(sizeof state, &state);
+    if (!still_open(slot, device)) return DIB_E_BADARG;
+    if (lost_acquisition(hr)) {
+        const HRESULT acquired = device->Acquire();
+        if (!still_open(slot, device)) return DIB_E_BADARG;
+        if (FAILED(acquired)) {
+            slot.acquired = 0;
+            set_last_error("device input lost; reacquire failed", acquired);
+            return DIB_E_INPUT;
+        }
+        slot.acquired = 1;
+        hr = device->GetDeviceState(sizeof state, &state);
+        if (!still_open(slot, device)) return DIB_E_BADARG;
+    }
+    if (FAILED(hr)) {
+        set_last_error("GetDeviceState failed", hr);
+        return DIB_E_INPUT;
+    }
+    build_input_report(state, slot.axis_map, slot.axis_flip, report);
+    return DIB_OK;
 }
 
 }  // namespace
@@ -31,29 +57,16 @@ extern "C" int32_t DIB_CALL dib_poll(int32_t handle, InputReport* report) {
 
     pump_window_messages();
     if (!still_open(*slot, device)) return DIB_E_BADARG;
-    device->Poll();
-    DIJOYSTATE2 state = {};
-    HRESULT hr = device->GetDeviceState(sizeof state, &state);
-    if (lost_acquisition(hr)) {
-        // A release from a handler run inside Acquire must not free the
-        // device under DirectInput's feet; the last reference may then be ours.
-        device->AddRef();
-        const HRESULT acquired = device->Acquire();
-        const bool kept = still_open(*slot, device);
+    // A release by a handler must not free the device under DirectInput's
+    // feet: the outermost poll of it takes the last reference over.
+    PollInProgress poll;
+    const bool outermost = slot->poll == nullptr;
+    if (outermost) slot->poll = &poll;
+    const int32_t result = read_device(*slot, device, report);
+    if (!outermost) return result;
+    if (poll.owns_device)
         device->Release();
-        if (!kept) return DIB_E_BADARG;
-        if (FAILED(acquired)) {
-            slot->acquired = 0;
-            set_last_error("device input lost; reacquire failed", acquired);
-            return DIB_E_INPUT;
-        }
-        slot->acquired = 1;
-        hr = device->GetDeviceState(sizeof state, &state);
-    }
-    if (FAILED(hr)) {
-        set_last_error("GetDeviceState failed", hr);
-        return DIB_E_INPUT;
-    }
-    build_input_report(state, slot->axis_map, slot->axis_flip, report);
-    return DIB_OK;
+    else
+        slot->poll = nullptr;
+    return result;
 }

@@ -223,21 +223,22 @@ HWND releasing_host_window() {
 }  // namespace
 
 // The host's procedure runs inside dib_poll: from the pump (a message sent
-// by another thread) or while DirectInput re-acquires. When it releases the
-// device, the poll ends as for an invalid handle, touching nothing, and the
-// handler's release is the only one.
+// by another thread) or inside a DirectInput call (re-acquiring, say). When
+// it releases the device, the poll ends as for an invalid handle, touching
+// nothing after the call, and the handler's release is the only one: the
+// device goes when the poll returns.
 TEST_F(Poll, ReleaseByTheHostsWindowProcedureEndsThePoll) {
     const HWND host = releasing_host_window();
     ASSERT_NE(host, nullptr);
     static HWND hooked_host;
     hooked_host = host;
-    for (const bool during_acquire : {false, true}) {
-        SCOPED_TRACE(during_acquire ? "during Acquire" : "from the pump");
-        if (during_acquire) {
+    for (const int inside : {GSIM_M_NONE, GSIM_M_DEV_ACQUIRE, GSIM_M_DEV_POLL, GSIM_M_DEV_GETDEVICESTATE}) {
+        SCOPED_TRACE(inside == GSIM_M_NONE ? "from the pump" : gsim_method_name(inside));
+        if (inside != GSIM_M_NONE) {
             handle_ = open(0);
-            gsim_fail_next(GSIM_M_DEV_GETDEVICESTATE, DIERR_INPUTLOST, 1);
+            if (inside == GSIM_M_DEV_ACQUIRE) gsim_fail_next(GSIM_M_DEV_GETDEVICESTATE, DIERR_INPUTLOST, 1);
             gsim_set_call_hook(
-                GSIM_M_DEV_ACQUIRE,
+                inside,
                 [](int, void* handle) CALLBACK {
                     SendMessageA(hooked_host, kReleaseDevice, reinterpret_cast<WPARAM>(handle), 0);
                 },
@@ -254,6 +255,11 @@ TEST_F(Poll, ReleaseByTheHostsWindowProcedureEndsThePoll) {
         EXPECT_EQ(r.button_mask, 0x3C3C3C3C3C3C3C3Cull) << "report untouched";
         EXPECT_EQ(gsim_live_devices(), 0) << "released by the handler";
         EXPECT_EQ(gsim_dead_calls(), 0) << "never called after its release";
+        GSIM_DEVICE_STATUS status{};
+        status.size = sizeof status;
+        gsim_device_status(0, &status);
+        EXPECT_EQ(status.acquired, 0) << "not taken back behind the release";
+        EXPECT_EQ(status.autocenter, DWORD(DIPROPAUTOCENTER_ON));
         EXPECT_EQ(dib_poll(handle_, &r), DIB_E_BADARG);
     }
     DestroyWindow(host);

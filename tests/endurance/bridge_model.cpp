@@ -97,12 +97,17 @@ Outcome BridgeModel::open(int d, const Fault& f) {
                                                                   : DI_OK;
     if (first == as_hr(DIERR_OTHERAPPHASPRIO)) return fail(DIB_E_EXCLUSIVE, kHeldElsewhere, first);
     if (FAILED(first)) return fail(DIB_E_FAILED, "Acquire failed", first);
-    // Unacquired for the write, which stays done even if the second Acquire fails.
+    // Unacquired for the write; a second Acquire that fails writes the
+    // setting read at the start back.
     if (!f.hits(GSIM_M_DEV_SETPROPERTY, kAxes)) {
         device.autocenter = DIPROPAUTOCENTER_OFF;
         slot.autocenter_state |= DIB_AUTOCENTER_SWITCHED_OFF;
     }
-    if (f.hits(GSIM_M_DEV_ACQUIRE, 1)) return fail(DIB_E_FAILED, "Acquire failed", f.hr);
+    if (f.hits(GSIM_M_DEV_ACQUIRE, 1)) {
+        if ((slot.autocenter_state & DIB_AUTOCENTER_SWITCHED_OFF) && !f.hits(GSIM_M_DEV_SETPROPERTY, kAxes + 1))
+            device.autocenter = slot.saved_autocenter;
+        return fail(DIB_E_FAILED, "Acquire failed", f.hr);
+    }
     if (!f.hits(GSIM_M_DEV_GETPROPERTY, 1) && device.autocenter == DIPROPAUTOCENTER_OFF)
         slot.autocenter_state |= DIB_AUTOCENTER_CONFIRMED_OFF;
 
