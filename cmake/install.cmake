@@ -68,6 +68,12 @@ endif()
 # examples, the licence and the change log.
 install(FILES release/README.md LICENSE CHANGELOG.md DESTINATION .)
 install(DIRECTORY docs/ DESTINATION docs FILES_MATCHING PATTERN "*.md" PATTERN "*.svg")
+# Where users report problems: a fork's release names its own address.
+set(GANTREL_REPORT_URL "" CACHE STRING
+    "Where the kit's README and troubleshooting page send problem reports (empty: they say the kit names none)")
+install(CODE "execute_process(COMMAND \"${CMAKE_COMMAND}\" \"-DKIT=\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\"
+                              \"-DADDRESS=${GANTREL_REPORT_URL}\" -P \"${PROJECT_SOURCE_DIR}/cmake/report-address.cmake\"
+                              COMMAND_ERROR_IS_FATAL ANY)")
 install(FILES examples/CMakeLists.txt DESTINATION examples)
 install(DIRECTORY examples/c examples/cpp DESTINATION examples)
 
