@@ -3,7 +3,6 @@
 README states, what they refuse to write, the curves they draw, how a
 disturbed run is told, and that every figure the committed documents give
 about those runs is one of their tables'."""
-import copy
 import difflib
 import json
 import os
@@ -142,8 +141,14 @@ class Writing(unittest.TestCase):
         self.assertIn("Latest runs: today", real_tables.read(self.paths[1]))
 
     def test_an_incomplete_run_changes_nothing(self):
-        for fault in ({"not_measured": 1}, {"log_overflow": True}):
-            broken = dict(copy.deepcopy(run()), **fault)
+        faults = {"not measured": lambda r: r.update(not_measured=1),
+                  "log overflow": lambda r: r.update(log_overflow=True),
+                  "a report outside every update": lambda r: r["sustained"][1].update(outside=3),
+                  "other reports than raw DirectInput's": lambda r: r["calls"][0].update(mismatched=1),
+                  "an input never seen": lambda r: r["polls"][0].update(unseen=1)}
+        for fault, make in faults.items():
+            broken = run()
+            make(broken)
             with self.assertRaises(SystemExit, msg=fault):
                 self.write(run(), broken)
             self.assertIn("old", real_tables.read(self.paths[0]), fault)

@@ -186,8 +186,11 @@ def load(path):
 
 
 def complete(run):
+    """What the published words take for granted: every call measured, every
+    report inside its call, the same reports from both sides, every input seen."""
     return (not run["not_measured"] and not run["log_overflow"]
             and all(r["ok"] and not r["mismatched"] and not r["outside"] for r in run["calls"])
+            and all(s["ok"] and not s["outside"] for s in run["sustained"])
             and all(not p["unseen"] for p in run["polls"]))
 
 
