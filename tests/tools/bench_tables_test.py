@@ -163,6 +163,8 @@ class Writing(unittest.TestCase):
         self.assertEqual(parsed[1]["sustained"][0]["lateness_us"]["p99"], 4400)
         self.assertIn(real_prose.disturbed_note(parsed[1]), block)
         self.assertIn("(a disturbed run)", real_tables.read(self.paths[0]))
+        self.write(run(wake_p99=4400))
+        self.assertIn("No run was quiet", real_tables.read(self.paths[1]))
 
 
 class CommittedDocuments(unittest.TestCase):

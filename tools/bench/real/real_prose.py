@@ -104,7 +104,17 @@ def verdict(run):
 
 
 def quiet(runs):
-    return [r for r in runs if not disturbed(r)]
+    """The runs to compare: the quiet ones, or every run when none was."""
+    return [r for r in runs if not disturbed(r)] or runs
+
+
+def quiet_words(runs):
+    return "the quiet runs" if len(quiet(runs)) < len(runs) or not busy(runs) else "every run, each disturbed"
+
+
+def others_busy(runs):
+    """The disturbed runs, when quiet ones are compared apart from them."""
+    return busy(runs) if len(quiet(runs)) < len(runs) else []
 
 
 def busy(runs):
@@ -220,9 +230,12 @@ def findings(runs, own_ns):
     tenths = max(s["latency_last_us"] / s["latency_first_us"] - 1 for r in calm for s in r["sustained"])
     out = []
     if busy(runs):
+        its = "Its" if len(busy(runs)) == 1 else "Their"
         out.append(f"- **{'A run was' if len(busy(runs)) == 1 else 'Runs were'} disturbed.** "
-                   + disturbed_sentence(runs) + " Its figures are in the tables below, marked, and are left out "
-                   "of every comparison on this page that does not name them.")
+                   + disturbed_sentence(runs) + (f" {its} figures are in the tables below, marked, and are left "
+                                                 "out of every comparison on this page that does not name them."
+                                                 if others_busy(runs) else " No run was quiet: every comparison "
+                                                 "on this page is between disturbed runs; run the bench again."))
     out.append(
         "- **The bridge adds nothing measurable.** For the calls a host makes in its loop (update, start, stop) "
         "the median of the paired rounds' differences between the bridge and raw DirectInput ran from "
@@ -267,8 +280,8 @@ def findings(runs, own_ns):
         f"- **How fast updates can follow each other.** At {hz} Hz an update must return within "
         f"{us(1e6 / hz)} for the next to start on time: {each(calm, lambda r: share(rate(r, hz)['late_share']))} "
         f"of the updates began more than a period late. At {hz // 2} Hz and below at most "
-        f"{share(late_up_to(calm, hz // 2))} did in the quiet runs"
-        + (f"; {busy_rates(runs)}." if busy(runs) else "."))
+        f"{share(late_up_to(calm, hz // 2))} did in {quiet_words(runs)}"
+        + (f"; {busy_rates(runs)}." if others_busy(runs) else "."))
     out.append(
         f"- **Input reaches the host at its next poll.** A changed input report reached a poll at {hz} Hz "
         f"{each(calm, lambda r: us(poll(r, hz)['bridge_us']['median']))} after the driver had it, at the "
@@ -340,8 +353,9 @@ def budget(runs, header):
         f"{span([s['thread_cpu_us'] for s in at_top], us)} of CPU time per update, every {us(1e6 / hz)}, and "
         f"{each(calm, lambda r: share(rate(r, hz)['late_share']))} of the updates began more than a period after "
         "their slot, because an earlier update had not returned. At "
-        f"{hz // 2} updates a second and below at most {share(late_up_to(calm, hz // 2))} were late in the quiet "
-        "runs" + (f"; {busy_rates(runs)}, while other programs kept the machine busy." if busy(runs) else "."),
+        f"{hz // 2} updates a second and below at most {share(late_up_to(calm, hz // 2))} were late in "
+        f"{quiet_words(runs)}"
+        + (f"; {busy_rates(runs)}, while other programs kept the machine busy." if others_busy(runs) else "."),
         f"- **Input waits for the next poll.** A changed input reached `dib_poll` at {hz} Hz "
         f"{each(calm, lambda r: us(poll(r, hz)['bridge_us']['median']))} after the device sent it, at the "
         "median. Slower polling waits for the next poll, half its period on average, in all "
@@ -356,6 +370,8 @@ def budget(runs, header):
         f"{span([row(r, 'dib_enumerate', 'all')['bridge']['call_us'] for r in calm], us)}.",
     ]
     lead = f"Measured on {machine(header)}, in the runs of {runs_label(calm)}"
-    if busy(runs):
+    if others_busy(runs):
         lead += f"; the run of {runs_label(busy(runs))} was disturbed by the machine and is named where it is used"
+    elif busy(runs):
+        lead += ", every one disturbed by other programs on the machine"
     return wrap(lead + ":\n\n" + "\n".join(out))
