@@ -3,7 +3,7 @@
 # architecture's side; the x64 and x86 trees install into one kit:
 #   include/gantrel.h
 #   bin/<arch>/gantrel.dll
-#   lib/<arch>/libgantrel.dll.a (MinGW)  gantrel.lib (MSVC)  gantrel.def
+#   lib/<arch>/libgantrel.dll.a (MinGW)  gantrel.lib (MSVC)  gantrel.def (for dlltool)
 #   lib/cmake/gantrel/  (find_package(gantrel 0.9) picks <arch> itself)
 #   tools/<arch>/gantrel-probe.exe
 #   simulator/<arch>/dinput8.dll  (for tests only, never beside a host)
@@ -31,9 +31,18 @@ add_custom_command(OUTPUT ${msvc_implib}
   COMMENT "Making the MSVC import library gantrel.lib")
 add_custom_target(gantrel_msvc_implib ALL DEPENDS ${msvc_implib})
 
+# The export list as the kit ships it: what a plain `dlltool -d` needs.
+set(kit_def ${CMAKE_BINARY_DIR}/lib/gantrel.def)
+add_custom_command(OUTPUT ${kit_def}
+  COMMAND ${CMAKE_COMMAND} -DIN=${GANTREL_EXPORT_DEF} -DOUT=${kit_def} -DARCH=${GANTREL_ARCH}
+          -P ${PROJECT_SOURCE_DIR}/cmake/kit-def.cmake
+  DEPENDS ${GANTREL_EXPORT_DEF} ${PROJECT_SOURCE_DIR}/cmake/kit-def.cmake
+  COMMENT "Writing the kit's export list gantrel.def")
+add_custom_target(gantrel_kit_def ALL DEPENDS ${kit_def})
+
 install(TARGETS gantrel RUNTIME DESTINATION bin/${GANTREL_ARCH} ARCHIVE DESTINATION lib/${GANTREL_ARCH})
 install(FILES include/gantrel.h DESTINATION include)
-install(FILES ${GANTREL_EXPORT_DEF} ${msvc_implib} DESTINATION lib/${GANTREL_ARCH})
+install(FILES ${kit_def} ${msvc_implib} DESTINATION lib/${GANTREL_ARCH})
 
 # The probe and the simulated DirectInput ride along in folders of their own.
 if(TARGET gantrel_probe)
@@ -59,6 +68,12 @@ endif()
 # examples, the licence and the change log.
 install(FILES release/README.md LICENSE CHANGELOG.md DESTINATION .)
 install(DIRECTORY docs/ DESTINATION docs FILES_MATCHING PATTERN "*.md" PATTERN "*.svg")
+# Where users report problems: a fork's release names its own address.
+set(GANTREL_REPORT_URL "" CACHE STRING
+    "Where the kit's README and troubleshooting page send problem reports (empty: they say the kit names none)")
+install(CODE "execute_process(COMMAND \"${CMAKE_COMMAND}\" \"-DKIT=\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\"
+                              \"-DADDRESS=${GANTREL_REPORT_URL}\" -P \"${PROJECT_SOURCE_DIR}/cmake/report-address.cmake\"
+                              COMMAND_ERROR_IS_FATAL ANY)")
 install(FILES examples/CMakeLists.txt DESTINATION examples)
 install(DIRECTORY examples/c examples/cpp DESTINATION examples)
 

@@ -281,7 +281,9 @@ DIB_API int32_t DIB_CALL dib_poll(int32_t device, InputReport *report);
  * no axes"; -5 "unsupported effect type", or "CreateEffect failed" when
  * DirectInput answers DIERR_UNSUPPORTED; -4 "bridge effect table full" or
  * "device effect pool exhausted"; -3 "another application has exclusive use
- * of the device" (also when acquisition was lost); -1 "CreateEffect failed"
+ * of the device" (also when DirectInput says the device is not acquired or
+ * its input was lost; an unplugged device may still take the effect, as
+ * Wine's does: dib_poll tells that it is gone); -1 "CreateEffect failed"
  * otherwise, e.g. DIERR_DEVICENOTREG for an effect the device does not list,
  * or E_INVALIDARG for an axis without an actuator. Messages carry the
  * HRESULT. */

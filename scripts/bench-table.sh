@@ -4,7 +4,9 @@
 # once per architecture under Wine 8 and under Wine 10 (scripts/wine10.sh),
 # on the virtual HID devices through Wine's own DirectInput, and writes from
 # those runs the README's two performance tables, the figures and pictures
-# of docs/performance.md, naming the machine and the Wine versions.
+# of docs/performance.md, and what the README, docs/performance.md and
+# docs/integrating.md say about those figures, naming the machine and the
+# Wine versions and marking a run that the machine disturbed.
 # Arguments go to gantrel-bench (for example --rounds 31), GANTREL_REAL_ARGS
 # to gantrel-bench-real (for example "--soak 600"); each run's own output
 # is kept in <tree>/bench-run.txt and <tree>/bench-real-wine8.txt, -wine10.txt.
@@ -123,6 +125,7 @@ real="$root/tools/bench/real"
 header="Latest runs: $(date +%F), gantrel $(sed -n 's/^project(gantrel VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt") (commit $commit),
 on $machine, under $(wine --version) and $(cat "${GANTREL_WINE10_ROOT:-/var/cache/gantrel/wine10-trixie}/.gantrel-wine")
 with Wine's own DirectInput and the project's virtual HID devices (x86 under 32-bit Wine)."
-python3 "$real/real_tables.py" "$root/README.md" "$root/docs/performance.md" "$header" "${real_runs[@]}"
+python3 "$real/real_tables.py" "$root/README.md" "$root/docs/performance.md" "$root/docs/integrating.md" "$header" \
+  "${real_runs[@]}"
 python3 "$real/latency_pictures.py" "$root/docs" "${real_runs[@]}"
-echo "bench-table: README.md and docs/performance.md updated from ${runs[*]} ${real_runs[*]}"
+echo "bench-table: README.md, docs/performance.md and docs/integrating.md updated from ${runs[*]} ${real_runs[*]}"

@@ -4,7 +4,8 @@
 # as gantrel-<version>-windows.zip with a SHA256SUMS file, in
 # ${GANTREL_RELEASE_DIR:-dist}. SOURCE_DATE_EPOCH defaults to the commit's
 # time: it dates the build (dib_build_info) and every file in the archive, so
-# two runs from the same commit give the same bytes.
+# two runs from the same commit give the same bytes. GANTREL_REPORT_URL is
+# where the kit's documents send problem reports; a fork sets its own.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="${GANTREL_RELEASE_DIR:-$root/dist}"
@@ -20,7 +21,8 @@ stage="$out/stage/$name"
 mkdir -p "$trees" "$stage"
 
 echo "release: building $name for x64 and x86"
-GANTREL_BUILD_DIR="$trees" GANTREL_ARCHS="x64 x86" GANTREL_BUILD_TYPE=Release GANTREL_CMAKE_ARGS=-DGANTREL_TESTS=OFF \
+GANTREL_BUILD_DIR="$trees" GANTREL_ARCHS="x64 x86" GANTREL_BUILD_TYPE=Release \
+  GANTREL_CMAKE_ARGS="-DGANTREL_TESTS=OFF -DGANTREL_REPORT_URL=${GANTREL_REPORT_URL:-}" \
   bash "$root/scripts/build.sh" >"$out/build.log" 2>&1 || { tail -n 30 "$out/build.log"; exit 1; }
 for tree in "$trees" "$trees/x86"; do
   cmake --install "$tree" --prefix "$stage" >>"$out/build.log"

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""The kit names one version everywhere.
+"""The kit names one version everywhere, and one address for reports.
 
-usage: check_versions.py KIT [--zip ARCHIVE]
+usage: check_versions.py KIT [--zip ARCHIVE] [--report-to ADDRESS]
 
 The change log's top heading names the version (nothing unreleased above
 it), and all of these agree with it: the kit's folder, gantrel-<version>;
@@ -10,7 +10,10 @@ README's title; the header's version macros; the CMake package; each
 gantrel.dll's version resource (file and product version <version>.0, and
 its FileVersion and ProductVersion texts); and what each architecture's
 DLL says in dib_build_info, as gantrel-probe --version prints it under Wine
-(WINEPREFIX names the prefix).
+(WINEPREFIX names the prefix). With --report-to, the README and the
+troubleshooting page send problem reports to ADDRESS, the one the release
+was configured with (GANTREL_REPORT_URL), or, when it is empty, say that
+the kit names none.
 """
 import argparse
 import json
@@ -22,6 +25,9 @@ import subprocess
 import sys
 import tempfile
 import zipfile
+
+REPORT_TO = re.compile(r"<!-- report-to -->(.*?)<!-- /report-to -->", re.S)
+NO_ADDRESS = "the people you got gantrel from: this kit was built without an address for reports"
 
 
 def resource_versions(dll):
@@ -58,10 +64,17 @@ def build_info(kit, arch):
     return json.loads(found.group(0)) if found else {"error": run.stdout.strip()}
 
 
+def report_to(page):
+    """Where the page sends problem reports, its lines joined."""
+    found = REPORT_TO.findall(page.read_text(encoding="utf-8"))
+    return " ".join(found[0].split()) if len(found) == 1 else f"{len(found)} places"
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("kit", type=pathlib.Path)
     parser.add_argument("--zip", type=pathlib.Path)
+    parser.add_argument("--report-to")
     args = parser.parse_args()
     kit = args.kit.resolve()
     heading = re.search(r"^## \[([^\]]+)\]", (kit / "CHANGELOG.md").read_text(encoding="utf-8"), re.M)
@@ -86,6 +99,11 @@ def main():
         with zipfile.ZipFile(args.zip) as archive:
             seen["archive"] = f"{args.zip.name} unpacks to {sorted({n.split('/')[0] for n in archive.namelist()})}"
         expected["archive"] = f"gantrel-{version}-windows.zip unpacks to ['gantrel-{version}']"
+    if args.report_to is not None:
+        address = args.report_to or NO_ADDRESS
+        for page in ("README.md", "docs/troubleshooting.md"):
+            seen[f"{page} reports to"] = report_to(kit / page)
+            expected[f"{page} reports to"] = f"<{address}>" if re.match(r"[a-z]+://", address) else address
     for arch in ("x64", "x86"):
         seen[f"bin/{arch}/gantrel.dll resource"] = resource_versions(kit / f"bin/{arch}/gantrel.dll")
         expected[f"bin/{arch}/gantrel.dll resource"] = (f"{version}.0", f"{version}.0", version, version)
@@ -96,7 +114,8 @@ def main():
         problems.insert(0, "CHANGELOG.md: the top heading is [Unreleased], not the version this kit is")
     for line in problems:
         print(line)
-    print(f"{len(problems)} problems" if problems else f"{len(seen)} places name version {version}")
+    print(f"{len(problems)} problems" if problems else f"{len(seen)} places name version {version}"
+          + ("" if args.report_to is None else " and one address for reports"))
     return 1 if problems else 0
 
 

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # The shipped binaries' surface: machine, module name, exports and imports of
-# gantrel.dll, and the symbols of both import libraries.
-#   dll_surface.sh <x64|x86> <gantrel.dll> <libgantrel.dll.a> <gantrel.lib> <gantrel.def>
+# gantrel.dll, the symbols of both import libraries, and what a plain
+# `dlltool -d` makes of the kit's export list.
+#   dll_surface.sh <x64|x86> <gantrel.dll> <libgantrel.dll.a> <gantrel.lib> <gantrel.def> <the kit's gantrel.def>
 set -euo pipefail
-arch="$1" dll="$2" mingw_lib="$3" msvc_lib="$4" def="$5"
+arch="$1" dll="$2" mingw_lib="$3" msvc_lib="$4" def="$5" kit_def="$(realpath "$6")"
 case "$arch" in
-  x64) objdump=x86_64-w64-mingw32-objdump format=pei-x86-64 ;;
-  x86) objdump=i686-w64-mingw32-objdump format=pei-i386 ;;
+  x64) objdump=x86_64-w64-mingw32-objdump format=pei-x86-64 dlltool=x86_64-w64-mingw32-dlltool ;;
+  x86) objdump=i686-w64-mingw32-objdump format=pei-i386 dlltool=i686-w64-mingw32-dlltool ;;
   *) echo "unknown architecture $arch" >&2; exit 2 ;;
 esac
 failures=0 checks=0
@@ -42,7 +43,27 @@ else
   want="$(sed -e 's/^/__imp__/' <<<"$expected"; sed -e 's/^/_/' <<<"$expected")"
 fi
 want="$(sort <<<"$want")"
-for lib in "$mingw_lib" "$msvc_lib"; do
+# The names the import library asks the DLL for: hint/name entries, each
+# a two-byte hint, the name and a NUL.
+import_names() {
+  "$objdump" -s -j '.idata$6' "$1" |
+    awk '/^Contents/ {print ""} /^ [0-9a-f][0-9a-f][0-9a-f][0-9a-f] / {
+      hex = substr($0, 7, 35); gsub(/ /, "", hex); printf "%s", hex } END {print ""}' |
+    while read -r hex; do
+      name="" hex="${hex:4}"
+      while [ -n "$hex" ] && [ "${hex:0:2}" != 00 ]; do name+="\\x${hex:0:2}" hex="${hex:2}"; done
+      [ -z "$name" ] || printf '%b\n' "$name"
+    done | sort
+}
+made="$(mktemp -d)"
+trap 'rm -rf "$made"' EXIT
+(cd "$made" && "$dlltool" -d "$kit_def" -l from_kit_def.a)
+for lib in "$mingw_lib" "$made/from_kit_def.a"; do
+  check [ "$(import_names "$lib")" = "$expected" ] ||
+    fail "$(basename "$lib") imports other names than the DLL exports: $(import_names "$lib" | tr '\n' ' ')"
+done
+
+for lib in "$mingw_lib" "$msvc_lib" "$made/from_kit_def.a"; do
   got="$(symbols_of "$lib")"
   [ "$arch" = x86 ] && got="$(sed -E 's/@[0-9]+$//' <<<"$got" | sort)"
   check [ "$got" = "$want" ] || fail "$(basename "$lib"): symbols differ: $(diff <(echo "$want") <(echo "$got") | tr '\n' ' ')"

@@ -14,6 +14,8 @@ import math
 import os
 import sys
 
+from real_figures import disturbed
+
 WIDTH, HEIGHT = 960, 510
 LEFT, RIGHT, TOP, BOTTOM = 90, 720, 100, 440
 COLOURS = ["#1f77b4", "#d62728", "#2ca02c", "#9467bd", "#ff7f0e", "#8c564b"]
@@ -107,7 +109,8 @@ def chart(title, detail, series, x_label, y_label):
 
 
 def wine_name(run):
-    return f'Wine {run["wine"]}' if run.get("wine") else "Windows"
+    name = f'Wine {run["wine"]}' if run.get("wine") else "Windows"
+    return name + (" (a disturbed run)" if disturbed(run) else "")
 
 
 def call_row(run, device, operation):
