@@ -2,6 +2,7 @@
 
 #include "call_hook.h"
 #include "sim_lock.h"
+#include "strict_checks.h"
 #include "trace.h"
 
 namespace gsim {
@@ -27,6 +28,7 @@ int device_index(const VirtualDevice *dev) {
 
 CallScope::CallScope(int method, const Shell *shell, const VirtualDevice *dev, DWORD effect) {
     const bool alive = shell && shell->alive;
+    const int outer = strict_enter(method);
     run_call_hook(method);
     lock();
     locked_ = true;
@@ -45,10 +47,12 @@ CallScope::CallScope(int method, const Shell *shell, const VirtualDevice *dev, D
     if (dev) call.device_guid = dev->desc.instance_guid;
     call.effect = effect;
     ticket_ = s.log.begin(call);
+    strict_check_call(method, shell, dev, ticket_.seq, outer);
 }
 
 CallScope::~CallScope() {
     if (locked_) unlock();
+    strict_leave();
 }
 
 GSIM_CALL *CallScope::rec() { return sim().log.find(ticket_); }
@@ -64,6 +68,7 @@ HRESULT CallScope::finish(HRESULT hr) {
 }
 
 void CallScope::release() {
+    strict_pause();
     if (locked_) {
         locked_ = false;
         unlock();
@@ -75,6 +80,7 @@ void CallScope::reacquire() {
         lock();
         locked_ = true;
     }
+    strict_resume();
 }
 
 HRESULT dead_call(int method, const Shell &shell) {
