@@ -21,7 +21,7 @@ std::vector<GSIM_STRICT_REPORT> g_kept;
 int g_made = 0;
 
 // "IDirectInputEffect::SetParameters on device 0 (Gantrel Simulated Racing
-// Wheel), object 9: "
+// Wheel), effect object 9: "
 std::string where(const StrictPlace &p) {
     std::string s = p.method != GSIM_M_NONE ? method_name(p.method) : "";
     const int index = device_index(p.dev);
