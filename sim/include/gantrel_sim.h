@@ -344,6 +344,50 @@ typedef void(CALLBACK *GSIM_CALL_HOOK)(int method, void *context);
 GSIM_API int gsim_set_call_hook(int method, GSIM_CALL_HOOK hook, void *context);
 
 /* ------------------------------------------------------------------------ */
+/* Strict mode: calls that break the rules gantrel.dll sets for its host.   */
+
+/* Off by default. On (GANTREL_SIM_STRICT=1 in the environment when the DLL
+ * loads, or gsim_strict_enable), every DirectInput call is checked against
+ * the rules of docs/integrating.md (threads and the message loop, unloading,
+ * axes) and each break is reported: kept for gsim_strict_get, written to
+ * standard error as "gantrel-sim: strict: <text>" and, while tracing, into
+ * the trace as "#<seq> [<thread>] strict: <text>" before the call's line.
+ * The same rule broken again through the same object adds to the `calls`
+ * of its first report. The calls themselves behave as without strict mode. */
+
+#define GSIM_RULE_POLL_THREAD 1      /* a device polled on a thread other than its window's */
+#define GSIM_RULE_POLL_DEAD_WINDOW 2 /* a device polled after its window died */
+#define GSIM_RULE_UNLOADED 3         /* a device outlived the module that created it */
+#define GSIM_RULE_AXIS_COUNT 4       /* an effect updated for another number of axes */
+#define GSIM_RULE_REENTRANT 5        /* a call made inside a call of the same thread */
+#define GSIM_RULE_NO_MESSAGES 6      /* the window's thread retrieves no messages */
+
+typedef struct GSIM_STRICT_REPORT {
+    DWORD size;      /* sizeof(GSIM_STRICT_REPORT) */
+    int rule;        /* GSIM_RULE_ */
+    int method;      /* the call that broke it (GSIM_RULE_UNLOADED: the
+                        CreateDevice that made the device object) */
+    DWORD seq;       /* that call's entry in the call log, 0 if not logged */
+    DWORD thread_id; /* the thread that made it */
+    DWORD object;    /* the object called (a device object for the rules on
+                        windows and unloading) */
+    int device;      /* device index at the time, -1 none */
+    DWORD calls;     /* calls that broke this rule through this object */
+    char text[512];  /* "IDirectInputDevice8A::Poll on device 0 (Gantrel
+                        Simulated Racing Wheel), object 4: ..." */
+} GSIM_STRICT_REPORT;
+
+/* Switches strict mode on or off; reports made so far stay. */
+GSIM_API int gsim_strict_enable(BOOL on);
+/* Reports made since the DLL loaded or the last gsim_strict_clear (the
+ * first 256 are kept to read). Also notices devices whose module has been
+ * unloaded since the last call. */
+GSIM_API int gsim_strict_count(void);
+/* Copies report i (0 = first); report->size must be set. */
+GSIM_API int gsim_strict_get(int i, GSIM_STRICT_REPORT *report);
+GSIM_API int gsim_strict_clear(void);
+
+/* ------------------------------------------------------------------------ */
 /* Call log.                                                                */
 
 #define GSIM_MAX_EFFECT_AXES 8

@@ -4,6 +4,7 @@
 #include "sim_lock.h"
 #include "sim_objects.h"
 #include "sim_state.h"
+#include "strict_unload.h"
 
 namespace gsim {
 
@@ -101,6 +102,7 @@ static DevicePtr named_device(const GUID *guid) {
 STDMETHODIMP SimDirectInput::CreateDevice(REFGUID guid_ref, LPDIRECTINPUTDEVICE8A *out, LPUNKNOWN) {
     if (!shell.alive) return dead_call(GSIM_M_DI_CREATEDEVICE, shell);
     const GUID *guid = address_of(guid_ref);
+    const Creator creator = strict_creator(__builtin_return_address(0));
     const DevicePtr dev = named_device(guid);
     CallScope call(GSIM_M_DI_CREATEDEVICE, &shell, dev.get());
     if (GSIM_CALL *c = call.rec()) {
@@ -117,6 +119,7 @@ STDMETHODIMP SimDirectInput::CreateDevice(REFGUID guid_ref, LPDIRECTINPUTDEVICE8
     if (!dev || !dev->attached()) return call.finish(DIERR_DEVICENOTREG);
     auto *obj = new SimDevice(dev);
     if (GSIM_CALL *c = call.rec()) c->created = obj->shell.id;
+    note_creator(obj->shell.id, creator, call);
     *out = obj;
     return call.finish(DI_OK);
 }

@@ -4,6 +4,7 @@
 #include "null_ref.h"
 #include "sim_objects.h"
 #include "sim_state.h"
+#include "strict_checks.h"
 
 #include <algorithm>
 #include <cstring>
@@ -198,6 +199,7 @@ STDMETHODIMP SimEffect::SetParameters(LPCDIEFFECT params, DWORD flags) {
             capture_params(params, flags & DIEP_ALLPARAMS, effect_kind(guid), c->params);
         }
     }
+    strict_check_update(*this, params, flags, call);
     if (call.faulted()) return call.fault_hr();
     return call.finish(set_params(params, flags));
 }

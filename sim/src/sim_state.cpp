@@ -2,6 +2,7 @@
 
 #include "call_hook.h"
 #include "sim_lock.h"
+#include "strict_checks.h"
 #include "trace.h"
 
 namespace gsim {
@@ -37,6 +38,7 @@ bool lifetime_method(int method) {
 
 CallScope::CallScope(int method, const Shell *shell, const VirtualDevice *dev, DWORD effect) {
     const bool alive = shell && shell->alive;
+    const int outer = strict_enter(method);
     run_call_hook(method);
     lock();
     locked_ = true;
@@ -56,10 +58,12 @@ CallScope::CallScope(int method, const Shell *shell, const VirtualDevice *dev, D
     if (dev) call.device_guid = dev->desc.instance_guid;
     call.effect = effect;
     ticket_ = s.log.begin(call);
+    strict_check_call(method, shell, dev, ticket_.seq, outer);
 }
 
 CallScope::~CallScope() {
     if (locked_) unlock();
+    strict_leave();
 }
 
 GSIM_CALL *CallScope::rec() { return sim().log.find(ticket_); }
@@ -75,6 +79,7 @@ HRESULT CallScope::finish(HRESULT hr) {
 }
 
 void CallScope::release() {
+    strict_pause();
     if (locked_) {
         locked_ = false;
         unlock();
@@ -86,6 +91,7 @@ void CallScope::reacquire() {
         lock();
         locked_ = true;
     }
+    strict_resume();
 }
 
 HRESULT dead_call(int method, const Shell &shell) {

@@ -43,6 +43,8 @@ public:
     // The entry being recorded, or nullptr when logging is off. Look it up
     // again after unlocked(): the log may have changed meanwhile.
     GSIM_CALL *rec();
+    // Its seq in the log, 0 when not logged.
+    DWORD seq() const { return ticket_.seq; }
     // A fault rule replaces the call: skip the work and return fault_hr().
     bool faulted() const { return fired_ && !(fault_.flags & GSIM_FAULT_AFTER_WORK); }
     HRESULT fault_hr() { return finish(fault_.hr); }

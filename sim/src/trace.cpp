@@ -123,6 +123,14 @@ bool trace_to(const char *path) {
 
 bool tracing() { return g_out != nullptr; }
 
+void trace_text(const std::string &line) {
+    if (!g_out) return;
+    std::fputs((line + "\n").c_str(), g_out);
+    std::fflush(g_out);
+}
+
+bool trace_is_stderr() { return g_out == stderr; }
+
 void trace_call(const GSIM_CALL &c) {
     if (!g_out) return;
     std::string s;

@@ -29,7 +29,9 @@ run="$work/run"
 mkdir -p "$run"
 cp "$work/examples/host_c.exe" "$work/examples/host_cpp.exe" "$work/kit/bin/$arch/gantrel.dll" "$simulator" "$run/"
 
-export WINEDLLOVERRIDES=dinput8=n WINEDEBUG=-all
+# In strict mode the simulator reports, on standard error, any call that
+# breaks a rule the library sets for its host: the examples must make none.
+export WINEDLLOVERRIDES=dinput8=n WINEDEBUG=-all GANTREL_SIM_STRICT=1
 failures=0
 # pipefail (set above) makes a failing program fail the substitution.
 check() {  # program, expected line patterns...
@@ -37,6 +39,7 @@ check() {  # program, expected line patterns...
   shift
   output="$(cd "$run" && wine "./$program" 2>&1 | tr -d '\r')" || { echo "FAIL: $program exited non-zero"; echo "$output"; failures=$((failures + 1)); return; }
   echo "$output"
+  if grep -q '^gantrel-sim: strict:' <<<"$output"; then echo "FAIL: $program broke a rule of the library"; failures=$((failures + 1)); fi
   for pattern in "$@"; do
     grep -qE "$pattern" <<<"$output" || { echo "FAIL: $program printed no line matching: $pattern"; failures=$((failures + 1)); }
   done

@@ -50,6 +50,17 @@ private:
 
 void ctrl_c() { probe::raise_interrupt(CTRL_C_EVENT); }
 
+// Another program takes the device at the probe's next read: the probe's
+// device object loses it (as on an unplug and replug in one go), and
+// taking it back is refused while the other program holds it.
+void CALLBACK taken_by_another_program(int, void *index) {
+    gsim_set_call_hook(GSIM_M_NONE, nullptr, nullptr);
+    const int device = static_cast<int>(reinterpret_cast<intptr_t>(index));
+    gsim_device_set_held_elsewhere(device, TRUE);
+    gsim_device_unplug(device);
+    gsim_device_replug(device);
+}
+
 TEST_F(ProbeTest, ListPrintsOneRowPerForceFeedbackController) {
     const ProbeRun r = probe({"list"});
     EXPECT_EQ(r.status, 0) << r.err;
@@ -228,27 +239,49 @@ TEST_F(ProbeTest, PollChangesPrintsOneLinePerChangeUntilCtrlC) {
     pressed.lY = 8000;
     pressed.lRz = 128;
     // Then the wheel is unplugged and comes back as a new device, as under
-    // Wine: a new GUID, the same USB ids and name, listed after the stick.
-    GSIM_DEVICE_DESC back;
+    // Wine: a new GUID, the same USB ids and name, listed after the stick;
+    // its twin (same ids and name), attached all along, is not it. Then
+    // another program takes it for a while.
+    GSIM_DEVICE_DESC back, twin = wheel;
+    twin.instance_guid.Data1 ^= 0x7700;
+    ASSERT_EQ(gsim_device_add(&twin), 3);
     WhilePolling user({{2, [&] { gsim_device_set_state(0, &pressed); }},
                        {2, [] { gsim_device_set_button(0, 5, FALSE); }},
                        {2, [&] {
                             gsim_device_unplug(0);
-                            Sleep(100);
+                            Sleep(1200);  // looked for more than once meanwhile
                             gsim_device_get(0, &back);
                             back.instance_guid.Data1 ^= 0xFF;
                             back.attached = TRUE;
                             gsim_device_remove(0);
                             gsim_device_add(&back);
                         }},
+                       {2, [&] {
+                            const intptr_t index = gsim_device_find(&back.instance_guid);
+                            gsim_set_call_hook(GSIM_M_DEV_GETDEVICESTATE, taken_by_another_program,
+                                               reinterpret_cast<void *>(index));
+                        }},
+                       {3, [&] { gsim_device_set_held_elsewhere(gsim_device_find(&back.instance_guid), FALSE); }},
                        {2, ctrl_c}});
     const ProbeRun r = probe({"poll", "0", "--changes", "--interval", "5"});
     EXPECT_EQ(r.status, 130) << r.err;
     EXPECT_EQ(r.err, "gantrel-probe: interrupted by Ctrl-C; released device 0\n");
     EXPECT_TRUE(contains(r.out, "device 0 is gone (DIB_E_INPUT: device input lost; reacquire "
                                 "failed (HRESULT 0x80040209)); waiting for it to come back.\n"
-                                "device 0 is back as {5A1E00FE-0000-11EE-8001-444553540000}; polling again.\n"))
+                                "device 0 is back as {5A1E00FE-0000-11EE-8001-444553540000}; polling again.\n"
+                                "device 0 was taken by another program (DIB_E_INPUT: device input lost; reacquire "
+                                "failed (HRESULT 0x80070005)): close that program, or turn off its force feedback, "
+                                "and the probe takes the device back by itself; until then the probe waits (Ctrl-C "
+                                "ends).\n"
+                                "device 0 is free again: the other program let it go; polling again.\n"))
         << r.out;
+    int back_created = 0;
+    for (int i = 0; i < gsim_log_count(); i++) {
+        GSIM_CALL call;
+        gsim_log_get(i, &call);
+        back_created += call.method == GSIM_M_DI_CREATEDEVICE && IsEqualGUID(call.device_guid, back.instance_guid);
+    }
+    EXPECT_EQ(back_created, 2) << "described once in the list and opened once: kept open while taken";
     std::vector<std::string> changes;
     for (size_t at = r.out.find(" s  "); at != std::string::npos; at = r.out.find(" s  ", at + 1))
         changes.push_back(r.out.substr(at + 4, r.out.find('\n', at) - at - 4));

@@ -217,14 +217,17 @@ TEST(ProbeDevices, ChoosesByIndexOrGuid) {
     EXPECT_EQ(failure_of([&] { choose_device("wheel", list); }).status, kExitUsage);
     EXPECT_EQ(failure_of([] { choose_device("0", {}); }).status, kExitNoDevice);
 
-    // Back after an unplug: by GUID first, else by USB ids and name (a new GUID under Wine).
+    // Back after an unplug: by GUID first, else by USB ids and name (a new
+    // GUID under Wine), but not a twin that was listed when it went.
     DeviceEntry twin = list[0], other = list[0];
     twin.guid = "{00000009-0002-0003-0405-060708090A0B}";
     other.guid = "{00000008-0002-0003-0405-060708090A0B}";
     other.name = "B";
-    EXPECT_EQ(find_again({other, twin, list[0]}, list[0].guid, list[0]), 2);
-    EXPECT_EQ(find_again({other, twin}, list[0].guid, list[0]), 1);
-    EXPECT_EQ(find_again({other}, list[0].guid, list[0]), -1);
+    EXPECT_EQ(find_again({other, twin, list[0]}, list[0].guid, list[0], {twin.guid}), 2);
+    EXPECT_EQ(find_again({other, twin, list[0]}, list[0].guid, list[0], {list[0].guid}), 2) << "still listed as it went";
+    EXPECT_EQ(find_again({other, twin}, list[0].guid, list[0], {other.guid}), 1);
+    EXPECT_EQ(find_again({other, twin}, list[0].guid, list[0], {other.guid, twin.guid}), -1) << "the twin stayed";
+    EXPECT_EQ(find_again({other}, list[0].guid, list[0], {}), -1);
 }
 
 TEST(ProbeErrors, ResultCodesHaveNamesAndExitStatuses) {

@@ -1,5 +1,6 @@
 // poll: a device's axes, buttons and hats, live or one line per change; an
-// unplugged device is waited for and polled again once it is back.
+// unplugged device, or one another program took, is waited for and polled
+// again once it is back.
 #include "commands.h"
 #include "device_follow.h"
 #include "device_session.h"
@@ -57,17 +58,20 @@ int poll_command(const std::vector<std::string> &words, Io &io) {
             pause_or_interrupt(wait.count() > 0 ? static_cast<unsigned>(wait.count()) : 0);
             InputReport report;
             const int32_t result = follower.gone() ? DIB_E_INPUT : dib_poll(device.handle(), &report);
-            std::string what;
-            if (follower.went_away(result, what)) {
+            std::string says;
+            const DeviceFollower::Event event = follower.follow(result, map, says);
+            if (event != DeviceFollower::Event::kNone) {
                 if (drawn) io.out << "\n";
                 drawn = 0;
-                io.out << follower.gone_text(what) << ".\n" << std::flush;
-                continue;
+                io.out << says
+                       << (event == DeviceFollower::Event::kGone    ? "."
+                           : event == DeviceFollower::Event::kTaken ? "; until then the probe waits (Ctrl-C ends)."
+                                                                    : "; polling again.")
+                       << "\n"
+                       << std::flush;
             }
-            if (follower.gone()) {
-                if (follower.came_back(map)) io.out << follower.back_text() << "; polling again.\n" << std::flush;
-                continue;
-            }
+            // While taken, every dib_poll tries to take the device back.
+            if (follower.gone() || follower.taken() || event == DeviceFollower::Event::kBack) continue;
             if (result < 0) throw library_failure("dib_poll", result);
             const double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             if (args.has("changes")) {

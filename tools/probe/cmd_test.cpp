@@ -1,7 +1,8 @@
 // test: an interactive tester. It shows the device's inputs live and plays
 // one effect whose type, strength, direction, gain, period and envelope the
 // keys change at once, each change through dib_effect_update. An unplugged
-// device is waited for; once back, its effect is created again, stopped.
+// device is waited for; once back, its effect is created again, stopped. A
+// device another program took keeps its effect, stopped, until it is free.
 #include "axis_names.h"
 #include "commands.h"
 #include "console_screen.h"
@@ -59,6 +60,7 @@ struct Tester {
     std::unique_ptr<Effect> effect;
     bool playing = false;
     bool gone = false;   // unplugged: waiting for the device to come back
+    bool held = false;   // another program holds it: waiting for it to be free
     std::string last{};  // what the last key did, or the library's refusal
 
     // The device went away: its effect goes with it (destroyed before the
@@ -67,6 +69,21 @@ struct Tester {
         playing = false;
         effect.reset();
         gone = true;
+    }
+
+    // Taking the device back resets its force feedback: the effect is
+    // there, but stopped.
+    void taken(const std::string &said) {
+        playing = false;
+        held = true;
+        last = said + " (Q quits)";
+    }
+
+    void freed(const std::string &said) {
+        held = false;
+        last = said + (effect ? "; the " + std::string(effect_name(settings.type)) +
+                                    " effect is stopped: press Space to start it"
+                              : "");
     }
 
     void back(int32_t handle, const std::string &said) {
@@ -90,8 +107,10 @@ struct Tester {
     }
 
     void act(TesterAction action, const std::string &said) {
-        if (gone) {
-            if (action != TesterAction::kNone) last = "the device is gone: waiting for it to come back (Q quits)";
+        if (gone || held) {
+            if (action != TesterAction::kNone)
+                last = gone ? "the device is gone: waiting for it to come back (Q quits)"
+                            : "another program holds the device: waiting for it to let go (Q quits)";
             return;
         }
         if (action == TesterAction::kRecreate) {
@@ -149,7 +168,12 @@ struct Tester {
         auto setting = [&](const char *name, const std::string &value, const char *keys) {
             out.push_back(format(" %-12s %-44s %s", name, value.c_str(), keys));
         };
-        setting("Effect", std::string(effect_name(settings.type)) + (gone ? "  DEVICE GONE" : !effect ? "  NOT CREATED" : playing ? "  PLAYING" : "  stopped"),
+        setting("Effect",
+                std::string(effect_name(settings.type)) + (gone    ? "  DEVICE GONE"
+                                                           : held    ? "  DEVICE TAKEN"
+                                                           : !effect ? "  NOT CREATED"
+                                                           : playing ? "  PLAYING"
+                                                                     : "  stopped"),
                 "1-9, 0, Tab; Space");
         setting(strength_name(settings.type),
                 std::to_string(settings.strength) + " of 4096" + (condition ? ", also the most force" : ""),
@@ -212,14 +236,18 @@ int test_command(const std::vector<std::string> &words, Io &io) {
     {
         ConsoleScreen screen;
         for (;;) {
-            std::string what;
             InputReport now;
             const int32_t result = follower.gone() ? DIB_E_INPUT : read_inputs(device.handle(), map, now);
             if (result == DIB_OK) shown = now;
-            else if (!follower.gone() && result == DIB_E_INPUT) tester.lost();
-            if (follower.went_away(result, what)) tester.last = follower.gone_text(what);
-            else if (follower.gone() && follower.came_back(map)) tester.back(device.handle(), follower.back_text());
-            else if (result < 0 && !follower.gone()) throw library_failure("dib_poll", result);
+            std::string says;
+            switch (follower.follow(result, map, says, [&] { tester.lost(); })) {
+            case DeviceFollower::Event::kGone: tester.last = says; break;
+            case DeviceFollower::Event::kBack: tester.back(device.handle(), says); break;
+            case DeviceFollower::Event::kTaken: tester.taken(says); break;
+            case DeviceFollower::Event::kFreed: tester.freed(says); break;
+            case DeviceFollower::Event::kNone:
+                if (result < 0 && !follower.gone() && !follower.taken()) throw library_failure("dib_poll", result);
+            }
             screen.draw(tester.rows(shown));
             const Key key = screen.next_key(50);
             if (key.name == Key::kCtrlC) raise_interrupt(CTRL_C_EVENT);
@@ -231,7 +259,8 @@ int test_command(const std::vector<std::string> &words, Io &io) {
         }
     }
     if (tester.effect) {
-        tester.effect->stop();
+        // A device another program holds refuses the stop; destroying is enough.
+        if (!follower.taken()) tester.effect->stop();
         tester.effect->destroy();
         io.out << "Stopped and destroyed the " << effect_name(tester.settings.type) << " effect.\n";
     }

@@ -118,11 +118,13 @@ std::string vid_pid_text(const DeviceEntry &device) {
     return ids;
 }
 
-int find_again(const std::vector<DeviceEntry> &devices, const std::string &guid, const DeviceEntry &was) {
+int find_again(const std::vector<DeviceEntry> &devices, const std::string &guid, const DeviceEntry &was,
+               const std::vector<std::string> &listed_when_gone) {
     for (size_t i = 0; i < devices.size(); i++)
         if (devices[i].guid == guid) return static_cast<int>(i);
     for (size_t i = 0; i < devices.size(); i++)
-        if (devices[i].vid == was.vid && devices[i].pid == was.pid && devices[i].name == was.name)
+        if (devices[i].vid == was.vid && devices[i].pid == was.pid && devices[i].name == was.name &&
+            std::find(listed_when_gone.begin(), listed_when_gone.end(), devices[i].guid) == listed_when_gone.end())
             return static_cast<int>(i);
     return -1;
 }

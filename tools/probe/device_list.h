@@ -34,9 +34,11 @@ struct DeviceChoice {
 };
 
 // A device that went away, in a new list: by its GUID or, as Wine lists a
-// device plugged in again under a new GUID, by its USB ids and name. The
+// device plugged in again under a new GUID, by its USB ids and name, but
+// never one of the GUIDs listed when it went (a twin that stayed). The
 // index in `devices`, or -1 while it is not back.
-int find_again(const std::vector<DeviceEntry> &devices, const std::string &guid, const DeviceEntry &was);
+int find_again(const std::vector<DeviceEntry> &devices, const std::string &guid, const DeviceEntry &was,
+               const std::vector<std::string> &listed_when_gone);
 
 // DEVICE on the command line: a list index or a GUID text "{...}".
 // Throws a usage error for anything else and a no-device error for an

@@ -72,7 +72,9 @@ axis is which: DirectInput's names (X axis, Z rotation, slider 0, ...) and
 what they usually are on a wheel, pedals or a stick. Axis values run from
 -4096 to 4096; hats show the compass point they are pressed toward (N, NE,
 ... or - when centred). A controller unplugged meanwhile is waited for and
-polled again once it is back (found by its GUID, or by its USB ids and name).
+polled again once it is back (found by its GUID, or by its USB ids and name,
+never a twin that stayed attached). One another program takes is kept open
+and taken back as soon as that program lets it go.
 
 Options:
   --changes       one time-stamped line per change instead: an axis that
@@ -167,8 +169,10 @@ Quitting by key, Ctrl-C or closing the console stops and destroys the
 effect and releases the controller, which gives its auto-centre spring back.
 Unplugged, the controller is waited for with the screen kept; once it is back
 (by its GUID, or by its USB ids and name) the effect is there again, stopped
-until Space. It needs a console: its input and output may not be redirected (exit
-status 6). Options as for play.
+until Space. Taken by another program, it is kept and taken back once that
+program lets go (close it, or turn off its force feedback), its effect
+stopped until Space. It needs a console: its input and output may not be
+redirected (exit status 6). Options as for play.
 )";
 
 const char *const kCheck = R"(Usage: gantrel-probe check DEVICE [--json] [--play MS]
