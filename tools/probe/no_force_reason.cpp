@@ -4,7 +4,7 @@ namespace probe {
 
 namespace {
 
-const char *const kPage = " See docs/devices.md.";
+const char *const kPage = " See docs/devices.md for devices like it.";
 
 }  // namespace
 
