@@ -357,8 +357,9 @@ TEST_F(ProbeTest, MapsThatReachNoActuatorWarnAndWithStrictFail) {
 // type the device offers is tried and reported, the others are "not
 // offered"; a device that gets no force says why, from what the library and
 // DirectInput report (the gamepad: nothing of force feedback; a wheel whose
-// axis is no actuator; a board with force-feedback reports DirectInput does
-// not take, unlisted and so device 0 when nothing else is attached).
+// axis is no actuator; one offering only a type the library does not play; a
+// board with force-feedback reports DirectInput does not take, unlisted and
+// so device 0 when nothing else is attached).
 TEST_F(ProbeTest, CheckReportsWhatEachDeviceOffersAndWhyOneGetsNoForce) {
     const char *const kThreeTypes =
         R"({"devices": [{"product_name": "Three Effects Stick", "force_feedback": true,
@@ -366,6 +367,8 @@ TEST_F(ProbeTest, CheckReportsWhatEachDeviceOffersAndWhyOneGetsNoForce) {
     const char *const kNoActuator =
         R"({"devices": [{"product_name": "Wheel Without Motor Axis", "force_feedback": true,
                          "objects": [{"axis": "x"}], "effects": ["constant", "ramp", "spring"]}]})";
+    const char *const kRampOnly =
+        R"({"devices": [{"product_name": "Ramp Only Wheel", "force_feedback": true, "effects": ["ramp"]}]})";
     const char *const kPidIncomplete =
         R"({"devices": [{"product_name": "Board Without Device Control", "objects": [{"axis": "x"},
                          {"guid": "{00000000-0000-0000-0000-000000000000}", "offset": 0, "type": "0xC0",
@@ -385,6 +388,7 @@ TEST_F(ProbeTest, CheckReportsWhatEachDeviceOffersAndWhyOneGetsNoForce) {
         {nullptr, "2", false, 0, 0, "no-force-feedback", 7, "[\"X\",\"Y\"]"},
         {kThreeTypes, "0", true, 3, 3, nullptr, 0, "[\"X\",\"Y\"]"},
         {kNoActuator, "0", true, 2, 0, "no-actuator-axis", 7, "[\"X\",\"Y\"]"},
+        {kRampOnly, "0", true, 0, 0, "no-effect-types", 7, "[\"X\",\"Y\"]"},
         {kPidIncomplete, "0", false, 0, 0, "pid-reports-incomplete", 7, "[\"X\",\"Y\"]"},
     };
     for (const auto &d : rows) {
