@@ -72,6 +72,14 @@ typedef struct GSIM_OBJECT {
      * Both 0 means the default 0..65535. */
     LONG logical_min;
     LONG logical_max;
+    /* The HID usage reported in wUsagePage and wUsage. A usage page of 0
+     * means the usual one of the object's guidType (generic desktop for
+     * axes and hats, the button page for buttons, none for the rest), as a
+     * HID device's axes have; DirectInput also lists a HID device's output
+     * and feature values and its collections, such as those of the PID page
+     * (0x0F) that carry force feedback. */
+    WORD usage_page;
+    WORD usage;
 } GSIM_OBJECT;
 
 /* A whole virtual device. Fill it with gsim_builtin_desc() and change what

@@ -159,7 +159,7 @@ const TypeName kTypes[] = {{"joystick", DI8DEVTYPE_JOYSTICK, DI8DEVTYPEJOYSTICK_
 void read_object(const json &o, const std::string &where, DWORD index, int &sliders, GSIM_OBJECT &out) {
     if (!o.is_object()) fail(where, "expected an object");
     only_keys(o, where, {"axis", "actuator", "name", "instance", "guid", "offset", "type", "flags",
-                         "logical_min", "logical_max"});
+                         "logical_min", "logical_max", "usage_page", "usage"});
     bool actuator = o.contains("actuator") ? boolean(o["actuator"], where + ".actuator") : false;
     DWORD instance = o.contains("instance") ? dword(o["instance"], where + ".instance") : index;
     if (o.contains("axis")) {
@@ -188,6 +188,11 @@ void read_object(const json &o, const std::string &where, DWORD index, int &slid
     }
     if (o.contains("type")) out.dwType = dword(o["type"], where + ".type");
     if (o.contains("flags")) out.dwFlags = dword(o["flags"], where + ".flags");
+    if (o.contains("usage_page") != o.contains("usage")) fail(where, "give both usage_page and usage");
+    if (o.contains("usage_page")) {
+        out.usage_page = static_cast<WORD>(integer(o["usage_page"], where + ".usage_page", 1, 0xFFFF));
+        out.usage = static_cast<WORD>(integer(o["usage"], where + ".usage", 0, 0xFFFF));
+    }
     if (o.contains("logical_min") != o.contains("logical_max")) fail(where, "give both logical_min and logical_max");
     if (o.contains("logical_min")) {
         out.logical_min = long_value(o["logical_min"], where + ".logical_min");

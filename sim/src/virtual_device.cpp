@@ -101,8 +101,9 @@ void object_usage(const DevObject &o, WORD &page, WORD &usage) {
         WORD usage;
     } axes[] = {{&GUID_XAxis, 0x30}, {&GUID_YAxis, 0x31}, {&GUID_ZAxis, 0x32}, {&GUID_RxAxis, 0x33},
                 {&GUID_RyAxis, 0x34}, {&GUID_RzAxis, 0x35}, {&GUID_Slider, 0x36}, {&GUID_POV, 0x39}};
-    page = 0;
-    usage = 0;
+    page = o.obj.usage_page;
+    usage = o.obj.usage;
+    if (page) return;
     if (o.kind == ObjKind::Button) {
         page = 0x09;  // Button page, usages from 1
         usage = static_cast<WORD>(DIDFT_GETINSTANCE(o.obj.dwType) + 1);

@@ -69,6 +69,18 @@ TEST_F(ProbeTest, ListPrintsOneRowPerForceFeedbackController) {
     EXPECT_TRUE(contains(r.out, "1  {5A1E0002-0000-11EE-8001-444553540000}  Gantrel Simulated Force Stick   0x1209:0x4702  X, Y"));
     EXPECT_TRUE(contains(r.out, "1000 us  constant square sine triangle sawtoothup sawtoothdown spring damper inertia friction"));
     EXPECT_FALSE(contains(r.out, "Gamepad")) << "no force feedback, not listed";
+    EXPECT_TRUE(contains(r.out, "gantrel-probe list --all also shows 1 game controller(s) that DirectInput reports "
+                                "without force feedback.\n"));
+
+    // --all numbers it after them, for the other commands to take.
+    const ProbeRun all = probe({"list", "--all"});
+    EXPECT_EQ(all.status, 0) << all.err;
+    EXPECT_TRUE(contains(all.out, "2  {5A1E0003-0000-11EE-8001-444553540000}  Gantrel Simulated Gamepad       "
+                                  "0x1209:0x4703  none     10       1     0 us\n"))
+        << all.out;
+    EXPECT_TRUE(contains(all.out, "Device 2: not listed by the library, as DirectInput reports no force feedback for "
+                                  "it; gantrel-probe check 2 says why.\n"));
+    EXPECT_EQ(probe({"info", "2"}).status, 0) << "info takes its number too";
 }
 
 TEST_F(ProbeTest, ListJsonIsTheLibrarysTextExactly) {
@@ -93,6 +105,22 @@ TEST_F(ProbeTest, NothingAttachedIsStatusThreeAndSaysWhereControllersComeFrom) {
     const ProbeRun info = probe({"info", "0"});
     EXPECT_EQ(info.status, 3);
     EXPECT_EQ(info.err, "gantrel-probe: there is no device 0: no force-feedback controller is attached\n");
+
+    // A game controller without force feedback: named with its GUID, and
+    // numbered for check to say why.
+    GSIM_DEVICE_DESC pad;
+    ASSERT_EQ(gsim_builtin_desc(GSIM_BUILTIN_GAMEPAD, &pad), 0);
+    ASSERT_GE(gsim_device_add(&pad), 0);
+    const ProbeRun one = probe({"list"});
+    EXPECT_EQ(one.status, 3);
+    EXPECT_TRUE(contains(one.err, "  DirectInput reports 1 game controller(s) without it; gantrel-probe list --all "
+                                  "numbers them, and\n  gantrel-probe check NUMBER says why one gets no force:\n"
+                                  "    0  {5A1E0003-0000-11EE-8001-444553540000}  Gantrel Simulated Gamepad\n"))
+        << one.err;
+    EXPECT_EQ(probe({"list", "--all"}).status, 0);
+    EXPECT_EQ(probe({"info", "1"}).err,
+              "gantrel-probe: there is no device 1: no force-feedback controller is attached, and 1 game "
+              "controller(s) without force feedback, numbered 0 (gantrel-probe list --all)\n");
 }
 
 TEST_F(ProbeTest, InfoNamesTheActuatorAxesAndTheAutoCentreOutcome) {
@@ -358,48 +386,110 @@ TEST_F(ProbeTest, MapsThatReachNoActuatorWarnAndWithStrictFail) {
     EXPECT_EQ(probe({"test", "0", "--map", "Rz", "--strict"}).status, 6) << "the console comes first";
 }
 
-// check, on each built-in device: the wheel and the stick take every type,
-// the gamepad (not listed, no force feedback) none; every call is reported.
-TEST_F(ProbeTest, CheckReportsEveryEffectTypeOnEachBuiltInDevice) {
+// check, on the built-in devices and on devices described for it: each
+// type the device offers is tried and reported, the others are "not
+// offered"; a device that gets no force says why, from what the library and
+// DirectInput report (the gamepad: nothing of force feedback; a wheel whose
+// axis is no actuator; one offering only a type the library does not play; a
+// board with force-feedback reports DirectInput does not take, unlisted and
+// so device 0 when nothing else is attached).
+TEST_F(ProbeTest, CheckReportsWhatEachDeviceOffersAndWhyOneGetsNoForce) {
+    const char *const kThreeTypes =
+        R"({"devices": [{"product_name": "Three Effects Stick", "force_feedback": true,
+                         "effects": ["constant", "sine", "spring"]}]})";
+    const char *const kNoActuator =
+        R"({"devices": [{"product_name": "Wheel Without Motor Axis", "force_feedback": true,
+                         "objects": [{"axis": "x"}], "effects": ["constant", "ramp", "spring"]}]})";
+    const char *const kRampOnly =
+        R"({"devices": [{"product_name": "Ramp Only Wheel", "force_feedback": true, "effects": ["ramp"]}]})";
+    const char *const kPidIncomplete =
+        R"({"devices": [{"product_name": "Board Without Device Control", "objects": [{"axis": "x"},
+                         {"guid": "{00000000-0000-0000-0000-000000000000}", "offset": 0, "type": "0xC0",
+                          "usage_page": "0x0F", "usage": "0x21", "name": "Set Effect Report"}]}]})";
     const struct {
+        const char *devices;  // nullptr: the built-in set
         std::string device;
-        bool listed, works;
+        bool listed;
+        size_t offered, working;
+        const char *reason;  // nullptr: none
+        int status;
         std::string mapped;
-    } devices[] = {{"0", true, true, "[\"X\",\"none\"]"}, {"1", true, true, "[\"X\",\"Y\"]"}, {kPadGuid, false, false, "[\"X\",\"Y\"]"}};
-    for (const auto &d : devices) {
+    } rows[] = {
+        {nullptr, "0", true, 10, 10, nullptr, 0, "[\"X\",\"none\"]"},
+        {nullptr, "1", true, 10, 10, nullptr, 0, "[\"X\",\"Y\"]"},
+        {nullptr, kPadGuid, false, 0, 0, "no-force-feedback", 7, "[\"X\",\"Y\"]"},
+        {nullptr, "2", false, 0, 0, "no-force-feedback", 7, "[\"X\",\"Y\"]"},
+        {kThreeTypes, "0", true, 3, 3, nullptr, 0, "[\"X\",\"Y\"]"},
+        {kNoActuator, "0", true, 2, 0, "no-actuator-axis", 7, "[\"X\",\"Y\"]"},
+        {kRampOnly, "0", true, 0, 0, "no-effect-types", 7, "[\"X\",\"Y\"]"},
+        {kPidIncomplete, "0", false, 0, 0, "pid-reports-incomplete", 7, "[\"X\",\"Y\"]"},
+    };
+    for (const auto &d : rows) {
+        SetUp();
+        if (d.devices) ASSERT_EQ(gsim_load_json(d.devices), 1) << gsim_load_error();
         gsim_log_clear();
         const ProbeRun r = probe({"check", d.device, "--json", "--play", "10"});
-        ASSERT_EQ(r.status, d.works ? 0 : 7) << r.err;
+        ASSERT_EQ(r.status, d.status) << d.device << ": " << r.err << r.out;
         const nlohmann::json report = nlohmann::json::parse(r.out);
         EXPECT_EQ(report["library"]["version"], "0.9.5");
-        EXPECT_EQ(report["device"]["listed"], d.listed);
+        EXPECT_EQ(report["device"]["listed"], d.listed) << d.device;
+        EXPECT_EQ(report["device"]["force_feedback"], d.listed) << d.device;
+        EXPECT_FALSE(report["device"]["name"].get<std::string>().empty()) << "from DirectInput when not listed";
         EXPECT_EQ(report["mapped_axes"].dump(), d.mapped) << d.device;
         EXPECT_EQ(report["autocenter"]["state"], d.listed ? 15 : 0) << d.device;
         EXPECT_EQ(report["release"]["name"], "DIB_OK");
         EXPECT_TRUE(report["complete"].get<bool>());
+        if (d.reason) {
+            EXPECT_EQ(report["reason"]["id"], d.reason) << d.device;
+            EXPECT_TRUE(contains(report["reason"]["text"], " See docs/devices.md for devices like it."));
+        } else {
+            EXPECT_TRUE(report["reason"].is_null()) << report["reason"];
+        }
         ASSERT_EQ(report["effects"].size(), 10u);
+        size_t offered = 0, working = 0;
         for (const nlohmann::json &t : report["effects"]) {
-            EXPECT_EQ(t["listed"], d.listed) << t;
-            EXPECT_EQ(t["works"], d.works) << t;
-            if (d.works) {
+            if (!t["listed"].get<bool>()) {
+                EXPECT_EQ(t["verdict"], "not offered") << t;
+                EXPECT_TRUE(t["create"].is_null()) << "not tried: " << t;
+                continue;
+            }
+            offered++;
+            if (t["works"].get<bool>()) {
+                working++;
+                EXPECT_EQ(t["verdict"], "works") << t;
                 for (const char *call : {"create", "update", "start", "stop", "destroy"})
                     EXPECT_EQ(t[call]["name"], "DIB_OK") << t;
             } else {
-                EXPECT_EQ(t["create"]["result"], DIB_E_UNSUPPORTED) << t;
+                EXPECT_EQ(t["verdict"], "refused") << t;
                 EXPECT_EQ(t["create"]["message"],
-                          "dib_effect_create failed: DIB_E_UNSUPPORTED (-5): CreateEffect failed (HRESULT 0x80004001)");
-                EXPECT_TRUE(t["update"].is_null());
+                          "dib_effect_create failed: DIB_E_FAILED (-1): CreateEffect failed (HRESULT 0x80070057)")
+                    << "no actuator to act on: " << t;
             }
         }
-        const int played = d.works ? 10 : 0;
-        EXPECT_EQ(gsim_log_count_method(GSIM_M_DEV_CREATEEFFECT), 10) << d.device;
-        EXPECT_EQ(gsim_log_count_method(GSIM_M_EFF_SETPARAMETERS), played);
-        EXPECT_EQ(gsim_log_count_method(GSIM_M_EFF_START), played);
+        EXPECT_EQ(offered, d.offered) << d.device;
+        EXPECT_EQ(working, d.working) << d.device;
+        EXPECT_EQ(gsim_log_count_method(GSIM_M_DEV_CREATEEFFECT), static_cast<int>(d.offered)) << d.device;
+        EXPECT_EQ(gsim_log_count_method(GSIM_M_EFF_START), static_cast<int>(d.working));
     }
+
+    // The report says so in words too, with the device's GUID.
+    SetUp();
+    const ProbeRun pad = probe({"check", "2", "--play", "10"});
+    EXPECT_EQ(pad.status, 7);
+    for (const char *line : {"gantrel-probe check: device 2, Gantrel Simulated Gamepad\n",
+                             "  GUID {5A1E0003-0000-11EE-8001-444553540000}  VID:PID 0x1209:0x4703",
+                             "  Not among the force-feedback controllers the library lists.\n",
+                             "constant      no      -           -           -           -           -           not offered\n",
+                             "It offers none of the effect types the library plays.\n",
+                             "Why: DirectInput reports no force feedback for this device and shows none of its controls on "
+                             "the force-feedback (PID) usage page: as far as DirectInput tells, it has none. "
+                             "See docs/devices.md for devices like it.\n"})
+        EXPECT_TRUE(contains(pad.out, line)) << line << "\n" << pad.out;
 }
 
 TEST_F(ProbeTest, CheckShowsInjectedFaultsWithTheirMessages) {
-    // The wheel stops listing inertia, and the third Start (sine) fails.
+    // The wheel stops listing inertia, which is then not tried, and the
+    // third Start (sine) fails.
     GSIM_DEVICE_DESC d;
     ASSERT_EQ(gsim_device_get(0, &d), GSIM_OK);
     d.num_effects = static_cast<DWORD>(std::remove(d.effects, d.effects + d.num_effects, GUID_Inertia) - d.effects);
@@ -411,13 +501,14 @@ TEST_F(ProbeTest, CheckShowsInjectedFaultsWithTheirMessages) {
          {"Effect        Listed  Create      Update      Start       Stop        Destroy     Verdict\n",
           "constant      yes     OK          OK          OK          OK          OK          works\n",
           "sine          yes     OK          OK          EXCLUSIVE   -           OK          start failed (1)\n",
-          "inertia       no      FAILED      -           -           -           -           refused (2)\n",
+          "inertia       no      -           -           -           -           -           not offered\n",
           "  (1) sine: dib_effect_start failed: DIB_E_EXCLUSIVE (-3): another application has exclusive use of the "
           "device (HRESULT 0x8007001E)\n",
-          "  (2) inertia: dib_effect_create failed: DIB_E_FAILED (-1): CreateEffect failed (HRESULT 0x80040154)\n",
-          "8 of 10 effect types work; failing: sine, inertia.\n",
+          "8 of 9 effect types it offers work; failing: sine; not offered: inertia.\n",
           "Released the device: its auto-centre setting is restored.\n"})
         EXPECT_TRUE(contains(r.out, line)) << line << "\n" << r.out;
+    EXPECT_FALSE(contains(r.out, "(2)")) << "nothing else failed";
+    EXPECT_FALSE(contains(r.out, "Why:")) << "it has force feedback";
 }
 
 TEST_F(ProbeTest, CommandLineMistakesExitWithStatusTwo) {
@@ -434,7 +525,7 @@ TEST_F(ProbeTest, CommandLineMistakesExitWithStatusTwo) {
                                                {"poll", "0", "--threshold", "5"},
                                                {"test", "0", "1"},
                                                {"check", "0", "--play", "0"},
-                                               {"list", "--all"},
+                                               {"list", "--all", "--json"},
                                                {"help", "frobnicate"}}) {
         const ProbeRun r = probe(args);
         EXPECT_EQ(r.status, 2) << args[0] << " " << r.err;

@@ -217,6 +217,21 @@ TEST(ProbeDevices, ChoosesByIndexOrGuid) {
     EXPECT_EQ(failure_of([&] { choose_device("wheel", list); }).status, kExitUsage);
     EXPECT_EQ(failure_of([] { choose_device("0", {}); }).status, kExitNoDevice);
 
+    // Game controllers the list leaves out are numbered after it.
+    std::vector<GameController> others(1);
+    others[0].entry.guid = "{00000002-0002-0003-0405-060708090A0B}";
+    const DeviceChoice after = choose_device("1", list, others);
+    EXPECT_EQ(after.entry, nullptr);
+    EXPECT_EQ(after.unlisted, &others[0]);
+    EXPECT_EQ(after.about(), &others[0].entry);
+    EXPECT_EQ(after.index, 1);
+    EXPECT_EQ(after.guid, others[0].entry.guid);
+    EXPECT_EQ(choose_device("{00000002-0002-0003-0405-060708090a0b}", list, others).unlisted, &others[0]);
+    EXPECT_EQ(choose_device("0", list, others).entry, &list[0]);
+    EXPECT_EQ(std::string(failure_of([&] { choose_device("2", list, others); }).what()),
+              "there is no device 2: 1 force-feedback controller(s) attached, numbered 0 to 0, and 1 game "
+              "controller(s) without force feedback, numbered 1 (gantrel-probe list --all)");
+
     // Back after an unplug: by GUID first, else by USB ids and name (a new
     // GUID under Wine), but not a twin that was listed when it went.
     DeviceEntry twin = list[0], other = list[0];

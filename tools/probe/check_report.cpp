@@ -69,44 +69,67 @@ bool TypeCheck::works() const {
     return create.ran;
 }
 
+std::string TypeCheck::verdict() const {
+    if (!listed) return "not offered";
+    for (size_t s = 0; s < 5; s++) {
+        const CallResult &call = *steps(*this)[s];
+        if (call.ran && call.result < 0) return s == 0 ? "refused" : std::string(kSteps[s]) + " failed";
+    }
+    return works() ? "works" : "not run";
+}
+
+bool CheckReport::failed() const {
+    bool offered = false;
+    for (const TypeCheck &t : types) {
+        if (t.listed && !t.works()) return true;
+        offered = offered || t.listed;
+    }
+    return !offered;
+}
+
 std::string check_table(const CheckReport &r) {
     const DeviceChoice &c = r.choice;
-    std::string out = "gantrel-probe check: " + c.label() + (c.entry ? ", " + c.entry->name : "") + "\n";
-    if (c.entry)
-        out += "  GUID " + c.guid + "  VID:PID " + vid_pid_text(*c.entry) + "  buttons " +
-               std::to_string(c.entry->buttons) + "  POVs " + std::to_string(c.entry->povs) + "  sample period " +
-               std::to_string(c.entry->sample_period_us) + " us\n";
+    const DeviceEntry *d = c.about();
+    std::string out = "gantrel-probe check: " + c.label() + (d ? ", " + d->name : "") + "\n";
+    if (d)
+        out += "  GUID " + c.guid + "  VID:PID " + vid_pid_text(*d) + "  buttons " + std::to_string(d->buttons) +
+               "  POVs " + std::to_string(d->povs) + "  sample period " + std::to_string(d->sample_period_us) +
+               " us\n";
     else
-        out += "  GUID " + c.guid + " (not among the force-feedback controllers the library lists)\n";
+        out += "  GUID " + c.guid + "\n";
+    if (!c.entry) out += "  Not among the force-feedback controllers the library lists.\n";
     out += "  Library " + r.build_info + "\n";
     out += "  Force-feedback axes " + axis_mask_names(r.ffb_mask) + " (dib_ffb_axes " + mask_text(r.ffb_mask) +
            "); effects mapped onto " + map_text(r.map) + "\n";
     out += "  Auto-centre " + autocenter_text(r.autocenter) + " (dib_autocenter_state " + autocenter_bits(r.autocenter) +
            ")\n";
-    out += "  Each effect type is created, updated, started, played " + std::to_string(r.play_ms) +
+    out += "  Each effect type it offers is created, updated, started, played " + std::to_string(r.play_ms) +
            " ms, stopped and destroyed, at " + std::to_string(r.strength) + " of 4096.\n\n";
 
     out += table_row({"Effect", "Listed", "Create", "Update", "Start", "Stop", "Destroy", "Verdict"});
     std::vector<std::string> notes;
-    int working = 0;
-    std::string failing;
+    int working = 0, offered = 0;
+    std::string failing, not_offered;
     for (const TypeCheck &t : r.types) {
         std::vector<std::string> row = {effect_name(t.type), t.listed ? "yes" : "no"};
-        std::string first_failure;
+        std::string note_ref;
         for (size_t s = 0; s < 5; s++) {
             const CallResult &call = *steps(t)[s];
             row.push_back(cell(call));
             if (call.ran && call.result < 0) {
                 notes.push_back("(" + std::to_string(notes.size() + 1) + ") " + effect_name(t.type) + ": " + call.message);
-                if (first_failure.empty())
-                    first_failure = (s == 0 ? "refused" : std::string(kSteps[s]) + " failed") + " (" +
-                                    std::to_string(notes.size()) + ")";
+                if (note_ref.empty()) note_ref = " (" + std::to_string(notes.size()) + ")";
             }
         }
-        row.push_back(t.works() ? "works" : first_failure);
+        row.push_back(t.verdict() + note_ref);
+        out += table_row(row);
+        if (!t.listed) {
+            not_offered += std::string(not_offered.empty() ? "" : ", ") + effect_name(t.type);
+            continue;
+        }
+        offered++;
         if (t.works()) working++;
         else failing += std::string(failing.empty() ? "" : ", ") + effect_name(t.type);
-        out += table_row(row);
     }
     if (!notes.empty()) {
         out += "\nMessages:\n";
@@ -114,8 +137,13 @@ std::string check_table(const CheckReport &r) {
     }
     out += "\n";
     if (r.interrupted) out += "Interrupted after " + std::to_string(r.types.size()) + " of 10 effect types.\n";
-    out += std::to_string(working) + " of " + std::to_string(r.types.size()) + " effect types work" +
-           (failing.empty() ? "" : "; failing: " + failing) + ".\n";
+    if (offered == 0)
+        out += "It offers none of the effect types the library plays.\n";
+    else
+        out += std::to_string(working) + " of " + std::to_string(offered) + " effect types " +
+               (not_offered.empty() ? "" : "it offers ") + "work" + (failing.empty() ? "" : "; failing: " + failing) +
+               (not_offered.empty() ? "" : "; not offered: " + not_offered) + ".\n";
+    if (!r.reason.id.empty()) out += "Why: " + r.reason.text + "\n";
     if (r.release.ran)
         out += r.release.ok() ? "Released the device: its auto-centre setting is restored.\n"
                               : "Releasing the device failed: " + r.release.message + "\n";
@@ -126,7 +154,12 @@ std::string check_json(const CheckReport &r) {
     nlohmann::json library = nlohmann::json::parse(r.build_info, nullptr, false);
     nlohmann::json device = {{"guid", r.choice.guid}, {"listed", r.choice.entry != nullptr}};
     if (r.choice.index >= 0) device["index"] = r.choice.index;
-    if (const DeviceEntry *e = r.choice.entry) {
+    if (r.choice.entry) device["force_feedback"] = true;
+    if (const GameController *seen = r.choice.unlisted) {
+        device["force_feedback"] = seen->force_feedback;
+        device["pid_controls"] = seen->pid_controls;
+    }
+    if (const DeviceEntry *e = r.choice.about()) {
         device["name"] = utf8_from_bytes(e->name);
         device["vid"] = e->vid;
         device["pid"] = e->pid;
@@ -137,7 +170,8 @@ std::string check_json(const CheckReport &r) {
     }
     nlohmann::json types = nlohmann::json::array();
     for (const TypeCheck &t : r.types) {
-        nlohmann::json j = {{"type", effect_name(t.type)}, {"listed", t.listed}, {"works", t.works()}};
+        nlohmann::json j = {
+            {"type", effect_name(t.type)}, {"listed", t.listed}, {"works", t.works()}, {"verdict", t.verdict()}};
         for (size_t s = 0; s < 5; s++) j[kSteps[s]] = call_json(*steps(t)[s]);
         types.push_back(j);
     }
@@ -157,6 +191,8 @@ std::string check_json(const CheckReport &r) {
         {"effects", types},
         {"release", call_json(r.release)},
         {"complete", !r.interrupted},
+        {"reason", r.reason.id.empty() ? nlohmann::json(nullptr)
+                                       : nlohmann::json{{"id", r.reason.id}, {"text", r.reason.text}}},
     };
     return report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }

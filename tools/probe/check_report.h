@@ -3,6 +3,7 @@
 #pragma once
 #include "device_list.h"
 #include "device_session.h"
+#include "no_force_reason.h"
 
 #include <cstdint>
 #include <string>
@@ -21,10 +22,12 @@ struct CallResult {
 
 struct TypeCheck {
     int32_t type = 0;
-    bool listed = false;  // among the effects the device lists
+    bool listed = false;  // among the effects the device lists; only those are tried
     CallResult create, update, start, stop, destroy;
     // Every call that ran succeeded.
     bool works() const;
+    // "works", "not offered", "refused" or "<call> failed".
+    std::string verdict() const;
 };
 
 struct CheckReport {
@@ -37,6 +40,9 @@ struct CheckReport {
     std::vector<TypeCheck> types;
     CallResult release;
     bool interrupted = false;  // Ctrl-C cut the check short
+    NoForceReason reason;
+    // A type the device offers failed, or it offers none: exit status 7.
+    bool failed() const;
 };
 
 std::string check_table(const CheckReport &report);

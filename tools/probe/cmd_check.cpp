@@ -1,9 +1,11 @@
-// check: plays every effect type briefly at a low force and reports what
-// DirectInput accepted, refused and said: the report for a bug report.
+// check: plays every effect type the device offers briefly at a low force
+// and reports what DirectInput accepted, refused and said, and why a device
+// gets no force where it can tell: the report for a bug report.
 #include "check_report.h"
 #include "commands.h"
 #include "effect_options.h"
 #include "effect_run.h"
+#include "game_controllers.h"
 #include "gantrel.h"
 #include "help_text.h"
 #include "interrupt.h"
@@ -79,12 +81,15 @@ void run_check(CheckReport &report) {
     if (report.autocenter < 0) throw library_failure("dib_autocenter_state", report.autocenter);
     report.map = actuator_map(device.handle());
     apply_map(device.handle(), report.map);
+    report.reason = no_force_reason(report.choice, report.ffb_mask);
+    const DeviceEntry *about = report.choice.about();
     for (const std::string &name : effect_names()) {
         TypeCheck t;
         t.type = effect_type(name);
-        const std::vector<std::string> *listed = report.choice.entry ? &report.choice.entry->effects : nullptr;
-        t.listed = listed && std::find(listed->begin(), listed->end(), name) != listed->end();
-        check_type(device.handle(), t, report.play_ms);
+        // DirectInput refuses a type the device does not offer, whatever the
+        // library asks: trying one tells nothing.
+        t.listed = about && std::find(about->effects.begin(), about->effects.end(), name) != about->effects.end();
+        if (t.listed) check_type(device.handle(), t, report.play_ms);
         // A type that Ctrl-C cut short is left out of the report.
         report.types.push_back(t);
     }
@@ -102,8 +107,9 @@ int check_command(const std::vector<std::string> &words, Io &io) {
     }
     if (args.positional.size() != 1) throw usage_error("check needs exactly one DEVICE (a number or a GUID)");
     const std::vector<DeviceEntry> devices = parse_device_list(enumerate_text());
+    std::vector<GameController> unlisted;
     CheckReport report;
-    report.choice = choose_device(args.positional[0], devices);
+    report.choice = choose_any_device(args.positional[0], devices, unlisted);
     report.play_ms = static_cast<unsigned>(args.has("play") ? parse_long(args.value("play"), "--play", 10, 5000) : 200);
     report.strength = kCheckStrength;
     char info[256] = "";
@@ -118,11 +124,10 @@ int check_command(const std::vector<std::string> &words, Io &io) {
         throw;
     }
     io.out << (args.has("json") ? check_json(report) : check_table(report));
-    // A script or a bug report form can tell a clean device from one that
-    // refused something without reading the report.
-    for (const TypeCheck &t : report.types)
-        if (!t.works()) return kExitCheckFailed;
-    return kExitOk;
+    // A script or a bug report form can tell a device that plays what it
+    // offers from one that refused something, or offers nothing, without
+    // reading the report.
+    return report.failed() ? kExitCheckFailed : kExitOk;
 }
 
 }  // namespace probe

@@ -58,7 +58,8 @@ int play_command(const std::vector<std::string> &words, Io &io) {
     const std::string folder = args.has("out") ? args.value("out") : "gantrel-probe-traces";
 
     const std::vector<DeviceEntry> devices = parse_device_list(enumerate_text());
-    const DeviceChoice choice = choose_device(args.positional[0], devices);
+    std::vector<GameController> unlisted;
+    const DeviceChoice choice = choose_any_device(args.positional[0], devices, unlisted);
     OpenDevice device(choice);
     const AxisMap map = map_from_options(args, actuator_map(device.handle()));
     check_map_reaches_actuator(map, dib_ffb_axes(device.handle()), args.has("strict"), io);

@@ -35,7 +35,8 @@ int poll_command(const std::vector<std::string> &words, Io &io) {
     const AxisMap map = map_from_options(args, {{DIB_AXIS_X, DIB_AXIS_Y}, {0, 0}});
 
     const std::vector<DeviceEntry> devices = parse_device_list(enumerate_text());
-    const DeviceChoice choice = choose_device(args.positional[0], devices);
+    std::vector<GameController> unlisted;
+    const DeviceChoice choice = choose_any_device(args.positional[0], devices, unlisted);
     OpenDevice device(choice);
     apply_map(device.handle(), map);
     const int hats = choice.entry ? choice.entry->povs : -1;

@@ -222,7 +222,8 @@ int test_command(const std::vector<std::string> &words, Io &io) {
                                             "terminal, without redirecting its input or output");
 
     const std::vector<DeviceEntry> devices = parse_device_list(enumerate_text());
-    const DeviceChoice choice = choose_device(args.positional[0], devices);
+    std::vector<GameController> unlisted;
+    const DeviceChoice choice = choose_any_device(args.positional[0], devices, unlisted);
     OpenDevice device(choice);
     const AxisMap map = map_from_options(args, actuator_map(device.handle()));
     const int32_t mask = dib_ffb_axes(device.handle());

@@ -2,6 +2,7 @@
 // exit status, or throws a ProbeError.
 #pragma once
 #include "device_list.h"
+#include "game_controllers.h"
 #include "probe.h"
 
 #include <cstdint>

@@ -131,19 +131,41 @@ int find_again(const std::vector<DeviceEntry> &devices, const std::string &guid,
 
 std::string DeviceChoice::label() const { return index >= 0 ? "device " + std::to_string(index) : guid; }
 
-DeviceChoice choose_device(const std::string &wanted, const std::vector<DeviceEntry> &devices) {
+namespace {
+
+std::string upper(std::string text) {
+    for (char &c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+}  // namespace
+
+std::string attached_text(size_t listed, size_t unlisted) {
+    std::string text = listed == 0 ? "no force-feedback controller is attached"
+                                   : std::to_string(listed) + " force-feedback controller(s) attached, numbered 0 to " +
+                                         std::to_string(listed - 1);
+    if (unlisted == 0) return text;
+    const std::string last = std::to_string(listed + unlisted - 1);
+    return text + ", and " + std::to_string(unlisted) + " game controller(s) without force feedback, numbered " +
+           std::to_string(listed) + (unlisted > 1 ? " to " + last : "") + " (gantrel-probe list --all)";
+}
+
+DeviceChoice choose_device(const std::string &wanted, const std::vector<DeviceEntry> &devices,
+                           const std::vector<GameController> &unlisted) {
     DeviceChoice choice;
     if (!wanted.empty() && wanted[0] == '{') {
         choice.guid = wanted;
-        for (size_t i = 0; i < devices.size(); i++) {
-            std::string listed = devices[i].guid, given = wanted;
-            for (char &c : listed) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-            for (char &c : given) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-            if (listed == given) {
-                choice.entry = &devices[i];
-                choice.guid = devices[i].guid;
+        for (const GameController &c : unlisted)
+            if (upper(c.entry.guid) == upper(wanted)) {
+                choice.unlisted = &c;
+                choice.guid = c.entry.guid;
             }
-        }
+        for (const DeviceEntry &d : devices)
+            if (upper(d.guid) == upper(wanted)) {
+                choice.entry = &d;
+                choice.unlisted = nullptr;
+                choice.guid = d.guid;
+            }
         return choice;
     }
     const bool digits = !wanted.empty() && wanted.size() < 6 &&
@@ -151,16 +173,16 @@ DeviceChoice choose_device(const std::string &wanted, const std::vector<DeviceEn
     if (!digits)
         throw usage_error("\"" + wanted + "\" is not a device: give its number from gantrel-probe list, or its GUID");
     const size_t index = std::stoul(wanted);
-    if (index >= devices.size()) {
-        const std::string attached = devices.empty() ? "no force-feedback controller is attached"
-                                                     : std::to_string(devices.size()) +
-                                                           " force-feedback controller(s) attached, numbered 0 to " +
-                                                           std::to_string(devices.size() - 1);
-        throw ProbeError(kExitNoDevice, "there is no device " + wanted + ": " + attached);
-    }
+    if (index >= devices.size() + unlisted.size())
+        throw ProbeError(kExitNoDevice, "there is no device " + wanted + ": " + attached_text(devices.size(), unlisted.size()));
     choice.index = static_cast<int>(index);
-    choice.entry = &devices[index];
-    choice.guid = devices[index].guid;
+    if (index < devices.size()) {
+        choice.entry = &devices[index];
+        choice.guid = devices[index].guid;
+    } else {
+        choice.unlisted = &unlisted[index - devices.size()];
+        choice.guid = choice.unlisted->entry.guid;
+    }
     return choice;
 }
 

@@ -12,6 +12,7 @@ Usage: gantrel-probe COMMAND [ARGUMENTS] [OPTIONS]
 
 Commands:
   list                 the force-feedback controllers the library sees, as a table
+                       (--all: with the game controllers it leaves out)
   info DEVICE          one controller in detail: its force-feedback axes and
                        what happened to its auto-centre spring when opened
   poll DEVICE          its axes, buttons and hats, live, until Ctrl-C
@@ -25,6 +26,8 @@ Commands:
 
 DEVICE is a number from `gantrel-probe list` (0 is the first controller) or
 the controller's GUID as the list shows it, e.g. {5A1E0001-0000-11EE-8001-444553540000}.
+Game controllers without force feedback, which the library does not list,
+have the numbers after those: `gantrel-probe list --all` shows them.
 
 With the simulated DirectInput (dinput8.dll of this project beside the
 program), play and demo also write what force each actuator axis receives,
@@ -35,7 +38,7 @@ and releases the device before the probe leaves with exit status 130.
 
 )";
 
-const char *const kList = R"(Usage: gantrel-probe list [--json]
+const char *const kList = R"(Usage: gantrel-probe list [--json | --all]
 
 Lists the attached force-feedback controllers, one per row:
   #         the number to give other commands as DEVICE
@@ -48,10 +51,14 @@ Lists the attached force-feedback controllers, one per row:
   Period    its force-feedback sample period
   Effects   the effect types it can play (of the ten the library knows)
 With no controller attached it says where controllers come from and exits
-with status 3.
+with status 3. Game controllers that DirectInput reports without force
+feedback are not in the library's list; a line under the table counts them.
 
 Options:
   --json    print the list exactly as dib_enumerate returns it, one JSON array
+  --all     also the game controllers the library leaves out, numbered after
+            its own: DEVICE takes those numbers too, and check says why such
+            a controller gets no force
 )";
 
 const char *const kInfo = R"(Usage: gantrel-probe info DEVICE
@@ -177,14 +184,19 @@ redirected (exit status 6). Options as for play.
 
 const char *const kCheck = R"(Usage: gantrel-probe check DEVICE [--json] [--play MS]
 
-Plays every effect type on the controller's force-feedback axes for a moment
-at a low force (600 of 4096, also the cap of each condition) and reports,
-per type, whether the controller lists it and the result of each library
-call: create, update, start, stop, destroy, with the library's message for
-every failure. It also reports the library's version, the force-feedback
-axes and what happened to the auto-centre spring. Attach it to a bug report.
-It exits with status 0 when every effect type works, and with 7 when any
-effect type failed.
+Plays every effect type the controller offers on its force-feedback axes
+for a moment at a low force (600 of 4096, also the cap of each condition)
+and reports, per type, whether the controller lists it and the result of
+each library call: create, update, start, stop, destroy, with the library's
+message for every failure. A type it does not list is "not offered" and not
+tried. It also reports the library's version, the force-feedback axes and
+what happened to the auto-centre spring, and, for a controller that gets no
+force, why, as far as the library and DirectInput tell: no axis with an
+actuator, force-feedback reports DirectInput does not take, or no force
+feedback at all (docs/devices.md shows devices of each kind). DEVICE may be
+a game controller the library does not list (list --all numbers them).
+Attach the report to a bug report. It exits with status 0 when every type
+the controller offers works, and with 7 when one failed or it offers none.
 
 Options:
   --json      the report as JSON

@@ -13,7 +13,7 @@ const std::vector<ExitStatusRow> &exit_status_table() {
         {kExitNeedsSimulator, kExitNeedsSimulator, "needs the simulated DirectInput (demo), which is not loaded"},
         {kExitFiles, kExitFiles, "the trace files could not be written"},
         {kExitNeedsConsole, kExitNeedsConsole, "test needs an interactive console, but its input or output is redirected"},
-        {kExitCheckFailed, kExitCheckFailed, "check found an effect type that does not work (the report says which and why)"},
+        {kExitCheckFailed, kExitCheckFailed, "check found an effect type the device offers that does not work, or it offers none (the report says which and why)"},
         {kExitLibraryBase + 1, kExitLibraryBase + 6,
          "a library call failed with DIB_E_ code -1 to -6: 11 DIB_E_FAILED, 12 DIB_E_BADARG, 13 DIB_E_EXCLUSIVE, "
          "14 DIB_E_POOLFULL, 15 DIB_E_UNSUPPORTED, 16 DIB_E_INPUT"},

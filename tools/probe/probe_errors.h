@@ -15,7 +15,7 @@ enum ExitStatus {
     kExitNeedsSimulator = 4, // only the simulated DirectInput can do this
     kExitFiles = 5,          // the trace files could not be written
     kExitNeedsConsole = 6,   // test needs a console to draw on and read keys from
-    kExitCheckFailed = 7,    // check ran to the end, but some effect type failed
+    kExitCheckFailed = 7,    // check ran to the end, but an offered effect type failed, or none is offered
     kExitLibraryBase = 10,
     kExitInterrupted = 130,  // Ctrl-C, as a shell reports a process ended by SIGINT
 };

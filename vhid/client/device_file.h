@@ -10,6 +10,11 @@
 //   descriptor
 //   05 01 09 04 a1 01 ...      (hex pairs, white space or commas between them;
 //                               0x prefixes and usbhid-dump's header line are fine)
+//
+// The descriptor may also be a dump as the usual tools print it: hid-decode
+// and hid-recorder ("R: <length> <bytes>", their other lines skipped), or a
+// hex dump with offsets from xxd, hexdump -C or od -Ax -tx1 (offsets and the
+// text column skipped; 16-bit words and "*" for repeated lines refused).
 #pragma once
 
 #include <cstdint>

@@ -27,6 +27,31 @@ TEST_P(AcceptedFile, GivesTheDescriptorsBytes)
     EXPECT_EQ(device.descriptor, GetParam().descriptor);
 }
 
+// One descriptor as each dump tool prints it (the text columns hold "#",
+// which starts a comment, and "|").
+const std::vector<uint8_t> kDumped = {0x05, 0x01, 0x09, 0x04, 0xa1, 0x01, 0x85, 0x01, 0x09, 0x30, 0x15, 0x00, 0x27,
+                                      0xff, 0xff, 0x00, 0x00, 0x75, 0x10, 0x95, 0x01, 0x81, 0x02, 0x05, 0x09, 0x19,
+                                      0x01, 0x29, 0x08, 0x25, 0x01, 0x75, 0x01, 0x95, 0x08, 0x81, 0x02, 0xc0};
+
+INSTANTIATE_TEST_SUITE_P(Dumped, AcceptedFile, ::testing::Values(
+    Accepted{"00000000: 0501 0904 a101 8501 0930 1500 27ff ff00  .........0..'...\n"
+             "00000010: 0075 1095 0181 0205 0919 0129 0825 0175  .u..#......).%.u\n"
+             "00000020: 0195 0881 02c0                           ..  ..\n", kDumped},
+    Accepted{"00000000  05 01 09 04 a1 01 85 01  09 30 15 00 27 ff ff 00  |.........0..'...|\n"
+             "00000010  00 75 10 95 01 81 02 05  09 19 01 29 08 25 01 75  |.u..#......).%.u|\n"
+             "00000020  01 95 08 81 02 c0                                 |.. 0a|\n"
+             "00000026\n", kDumped},
+    Accepted{"000000 05 01 09 04 a1 01 85 01 09 30 15 00 27 ff ff 00\n"
+             "000010 00 75 10 95 01 81 02 05 09 19 01 29 08 25 01 75\n"
+             "000020 01 95 08 81 02 c0\n"
+             "000026\n", kDumped},
+    Accepted{"# Some Wheel\n"
+             "# 0x05, 0x01,                    // Usage Page (Generic Desktop)        0\n"
+             "R: 38 05 01 09 04 a1 01 85 01 09 30 15 00 27 ff ff 00 00 75 10 95 01 81 02 05 09 19 01 29 08 25 01 75 "
+             "01 95 08 81 02 c0\n"
+             "N: Some Wheel\n"
+             "I: 3 1209 5701\n", kDumped}));
+
 INSTANTIATE_TEST_SUITE_P(Pasted, AcceptedFile, ::testing::Values(
     Accepted{"05 01 09 04\na1 01 c0\n", {0x05, 0x01, 0x09, 0x04, 0xa1, 0x01, 0xc0}},
     Accepted{"05 01   # Usage Page\n# a whole line\nA1 01 C0\n", {0x05, 0x01, 0xa1, 0x01, 0xc0}},
@@ -62,7 +87,11 @@ INSTANTIATE_TEST_SUITE_P(Broken, RefusedFile, ::testing::Values(
     Refused{"vid 1\npid 1\nname x\nblocks 41\ndescriptor\nc0\n", "blocks needs a number from 1 to 40"},
     Refused{"vid 1\npid 1\nname x\ndescriptor\na1 01\n", "1 collection(s) never ended"},
     Refused{"vid 1\npid 1\nname x\ndescriptor\nc0\n", "byte 0 ends a collection that was never begun"},
-    Refused{"vid 1\npid 1\nname x\ndescriptor\n05 01 26 ff\n", "the item at byte 2 runs past the end"}));
+    Refused{"vid 1\npid 1\nname x\ndescriptor\n05 01 26 ff\n", "the item at byte 2 runs past the end"},
+    Refused{"vid 1\npid 1\nname x\ndescriptor\n0000000 0105 01a1 00c0\n", "line 5: \"0105\" is a 16-bit word"},
+    Refused{"vid 1\npid 1\nname x\ndescriptor\n000000 a1 01\n*\n000020 c0\n", "line 6: \"*\" stands for lines"},
+    Refused{"vid 1\npid 1\nname x\ndescriptor\nR: 4 a1 01 c0\n", "R: says 4 bytes, and 3 follow"},
+    Refused{"vid 1\npid 1\nname x\ndescriptor\nR: 3 a1 01 c0\nR: 1 c0\n", "line 6: a second descriptor"}));
 
 TEST(DeviceFileName, IsTheFileNameWithoutFolderAndExtension)
 {
