@@ -35,6 +35,7 @@ struct State {
     bool installed = false;
     DWORD host_thread = 0;
     uint64_t cycle = 0;
+    unsigned reads_to_fail = 0;
     std::deque<Kept> kept;
     DinputCounts counts;
     SizeFn block_size = nullptr;
@@ -83,10 +84,29 @@ BOOL WINAPI counted_cancel(HANDLE file, OVERLAPPED *overlapped)
     return done;
 }
 
+// Takes one read to fail, when one is asked for and this is the input thread.
+bool make_read_fail()
+{
+    State &s = state();
+    if (GetCurrentThreadId() == s.host_thread) return false;
+    EnterCriticalSection(&s.lock);
+    const bool fail = s.reads_to_fail > 0;
+    if (fail) {
+        --s.reads_to_fail;
+        ++s.counts.reads_made_to_fail;
+    }
+    LeaveCriticalSection(&s.lock);
+    return fail;
+}
+
 BOOL WINAPI counted_result(HANDLE file, OVERLAPPED *overlapped, DWORD *count, BOOL wait)
 {
-    const BOOL done = reinterpret_cast<ResultFn>(state().result_import.original)(file, overlapped, count, wait);
-    const DWORD error = GetLastError();
+    BOOL done = reinterpret_cast<ResultFn>(state().result_import.original)(file, overlapped, count, wait);
+    DWORD error = GetLastError();
+    if (done && make_read_fail()) {
+        done = FALSE;
+        error = ERROR_IO_INCOMPLETE;
+    }
     if (!done) note_read_failure(error);
     SetLastError(error);
     return done;
@@ -200,6 +220,7 @@ bool install(unsigned long host_thread_id)
     s.block_size = reinterpret_cast<SizeFn>(reinterpret_cast<void (*)()>(GetProcAddress(crt, "_msize")));
     s.host_thread = host_thread_id;
     s.counts = {};
+    s.reads_to_fail = 0;
     if (!s.block_size || !hook(dinput, "kernel32.dll", "CancelIoEx", reinterpret_cast<void *>(counted_cancel),
                                &s.cancel_import) ||
         !hook(dinput, "kernel32.dll", "GetOverlappedResult", reinterpret_cast<void *>(counted_result),
@@ -219,6 +240,13 @@ void set_cycle(uint64_t cycle)
 {
     EnterCriticalSection(&state().lock);
     state().cycle = cycle;
+    LeaveCriticalSection(&state().lock);
+}
+
+void fail_next_read()
+{
+    EnterCriticalSection(&state().lock);
+    ++state().reads_to_fail;
     LeaveCriticalSection(&state().lock);
 }
 

@@ -29,17 +29,22 @@ struct FreedWrite {
 struct DinputCounts {
     uint64_t frees = 0;
     uint64_t cancels_without_read = 0;       // CancelIoEx failed with ERROR_NOT_FOUND
-    uint64_t reads_failed_on_input_thread = 0; // Wine's "input lost"
+    uint64_t reads_failed_on_input_thread = 0; // Wine's "input lost", the made ones included
+    uint64_t reads_made_to_fail = 0;
     std::map<unsigned long, uint64_t> read_errors; // error code -> count, any thread
 };
 
 namespace dinput_watch {
 
 // Hooks dinput8.dll's imports of free, CancelIoEx, GetOverlappedResult and
-// ReadFile. False when dinput8 is not loaded or lacks one of them.
+// ReadFile; `host_thread_id` is the thread that is not Wine's input thread. False when dinput8 is not loaded or lacks one of them.
 bool install(unsigned long host_thread_id);
 // The cycle that frees are attributed to from now on.
 void set_cycle(uint64_t cycle);
+// The input thread's next read that completes is reported to Wine as not
+// complete (ERROR_IO_INCOMPLETE), as Wine sometimes finds its own read: Wine
+// then closes the device's handle and reports input lost.
+void fail_next_read();
 // Checks every block kept at least `age_ms`, frees it, and returns what was
 // written into the ones that changed.
 std::vector<FreedWrite> sweep(unsigned age_ms);
