@@ -43,20 +43,6 @@ INSTANTIATE_TEST_SUITE_P(Virtual, Listed,
                                            Listing{&kStick, "2", "8", "1", kAllTen},
                                            Listing{&kMulti, "2", "10", "0", "[\"constant\",\"sine\",\"spring\"]"}));
 
-// The device-control and device-gain reports, in order: "reset gain ...".
-std::string controls(const std::vector<PidReport> &reports)
-{
-    std::string words;
-    for (const auto &r : reports) {
-        std::string word;
-        if (r.collection == PU_DEVICE_GAIN_REPORT) word = "gain";
-        else if (r.collection == PU_DEVICE_CONTROL_REPORT)
-            word = r.selected(PU_DC_DEVICE_RESET) ? "reset" : r.selected(PU_DC_STOP_ALL_EFFECTS) ? "stopall" : "other";
-        if (!word.empty()) words += (words.empty() ? "" : " ") + word;
-    }
-    return words;
-}
-
 // Wine answers an exclusive Acquire and DISFFC_RESET with a device reset and
 // the device gain; Unacquire with a reset. While auto-centre is off, Wine 10
 // also stops all effects between the two, Wine 8 does not. Open acquires

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "driver/pid_usages.h"
+
 #include <climits>
 #include <cstdlib>
 
@@ -98,6 +100,19 @@ LONG DeviceSession::device_value(uint8_t report_id, USAGE usage, LONG di_value, 
     LONG min = 0, max = 0;
     if (!decoder_.logical_range(HidP_Output, report_id, usage, &min, &max, page)) return LONG_MIN;
     return min + (di_value - physical_min) * (max - min) / (physical_max - physical_min);
+}
+
+std::string controls(const std::vector<PidReport> &reports)
+{
+    std::string words;
+    for (const auto &r : reports) {
+        std::string word;
+        if (r.collection == PU_DEVICE_GAIN_REPORT) word = "gain";
+        else if (r.collection == PU_DEVICE_CONTROL_REPORT)
+            word = r.selected(PU_DC_DEVICE_RESET) ? "reset" : r.selected(PU_DC_STOP_ALL_EFFECTS) ? "stopall" : "other";
+        if (!word.empty()) words += (words.empty() ? "" : " ") + word;
+    }
+    return words;
 }
 
 bool poll_until(int32_t device, InputReport *report, bool (*done)(const InputReport &, const void *),

@@ -58,6 +58,9 @@ private:
 // Bridge units (full scale 4096) to DirectInput's nominal 10000.
 inline LONG nominal(int32_t bridge_value) { return static_cast<LONG>(bridge_value * 10000.0 / 4096.0); }
 
+// The device-control and device-gain reports, in order: "reset gain ...".
+std::string controls(const std::vector<PidReport> &reports);
+
 // Polls the device until `done` holds for a report or the time runs out.
 bool poll_until(int32_t device, InputReport *report, bool (*done)(const InputReport &, const void *),
                 const void *context, unsigned timeout_ms = 3000);

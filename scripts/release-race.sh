@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# The release race's long form: the HID suite's stress (hid_release_race)
+# for a given number of open, play, poll and release cycles (1000 unless the
+# first argument says otherwise), under Wine 8 and Wine 10, for the x64 and
+# the x86 program, in the x64 tree's HID prefixes. Each run ends with its
+# summary: cycles, the wheel's report rate, the writes Wine made into memory
+# it had freed at release and in how many cycles, reads Wine failed and how
+# many of them dib_poll took back, and how long dib_release took.
+# The suite runs the same program for 20 s per tree and Wine.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${GANTREL_BUILD_DIR:-$root/build}"
+cycles="${1:-1000}"
+case "$cycles" in '' | *[!0-9]*) echo "usage: release-race.sh [cycles]" >&2; exit 2 ;; esac
+
+bash "$root/scripts/build.sh" --target hid_release_race >&2
+export GANTREL_RACE_CYCLES="$cycles" WINEDEBUG=-all WINEDLLOVERRIDES=dinput8=b
+prefix="$build/wineprefix-hid"
+status=0
+for program in "$build/bin/hid_release_race.exe" "$build/x86/bin/hid_release_race.exe"; do
+  [ -f "$program" ] || continue
+  echo "== $program under Wine 8" >&2
+  WINEPREFIX="$prefix" bash "$root/vhid/hid-prefix.sh" init "$build/bin" >/dev/null
+  WINEPREFIX="$prefix" wine "$program" || status=1
+  WINEPREFIX="$prefix" bash "$root/vhid/hid-prefix.sh" stop
+  echo "== $program under Wine 10" >&2
+  GANTREL_BUILD_DIR="$build" WINEPREFIX="$prefix-wine10" bash "$root/scripts/wine10.sh" run \
+    bash -c "bash '$root/vhid/hid-prefix.sh' init '$build/bin' >/dev/null && exec wine '$program'" || status=1
+done
+exit "$status"
