@@ -137,7 +137,9 @@ def outcome(r):
     if not r:
         return "-"
     axes = ", ".join(r.get("actuators", [])) or "none"
-    return f"{listing(r)}, force-feedback axes {axes}; {effects(r)}"
+    notes = arrivals(r)
+    reached = f"; {len(notes)} values reached the device other than sent" if notes else ""
+    return f"{listing(r)}, force-feedback axes {axes}; {effects(r)}{reached}"
 
 
 def arrivals(r):
@@ -297,8 +299,9 @@ def variant_rows(devices, variants, results):
         "",
         "## Variants",
         "",
-        "Not zoo devices: each changes one thing in its base (the test suite's",
-        "`tests/hid/zoo/variants/`) and runs through the same test beside it.",
+        "Not zoo devices and not in the kit: each variant, kept with the test",
+        "suite, changes one thing in its base and runs through the same test",
+        "beside it.",
         "",
         "| Variant | What it changes | Wine | Variant: listing; effects | Base: listing; effects |",
         "|---|---|---|---|---|",
