@@ -126,14 +126,8 @@ def effects(r):
     return "; ".join(parts)
 
 
-def working(r):
-    """The effect types created, updated, started, played, stopped and freed."""
-    results = r.get("effect_results", {})
-    return [t for t in TYPES if all(results.get(t, {}).get(k) == 0 for k in ("create", "update", "start"))
-            and results[t].get("played") and results[t].get("stopped") and results[t].get("freed")]
-
-
 def outcome(r):
+    """Listing, actuators, effects and values that arrived changed: what a variant must change in its base."""
     if not r:
         return "-"
     axes = ", ".join(r.get("actuators", [])) or "none"
@@ -263,7 +257,7 @@ def render(devices, variants, results):
                          f"{release} |")
     lines += ["", "## Findings", ""] + grouped_findings({**devices, **variants}, results)
     lines += causes(devices, variants)
-    lines += variant_rows(devices, variants, results)
+    lines += variant_rows(variants, results)
     return "\n".join(lines) + "\n"
 
 
@@ -292,7 +286,7 @@ def causes(devices, variants):
     return lines
 
 
-def variant_rows(devices, variants, results):
+def variant_rows(variants, results):
     if not variants:
         return []
     lines = [
