@@ -1,13 +1,16 @@
 #!/usr/bin/env python3
 """The compatibility table of the device zoo, docs/devices.md, from one run.
 
-usage: devices_table.py write --devices DIR --results DIR --out FILE
-       devices_table.py check --devices DIR --results DIR --table FILE
+usage: devices_table.py write --devices DIR --variants DIR --results DIR --out FILE
+       devices_table.py check --devices DIR --variants DIR --results DIR --table FILE
 
-DIR of devices holds the device files (*.vhid, zoo/*.vhid); DIR of results
+DIR of devices holds the device files (*.vhid, zoo/*.vhid); DIR of variants
+the variant device files (one change to a base device each); DIR of results
 the records hid_zoo_tests left (wine8.json, wine10.json). `write` renders the
-table; `check` fails when the table lacks a device file's row or, for every
-Wine whose results are there, differs from what those results render.
+table; `check` fails when the table lacks a device file's row, when a cause
+names a variant that does not change the outcome of its base, or, for every
+Wine whose results are there, when the page differs from what those results
+render.
 """
 import argparse
 import json
@@ -24,9 +27,17 @@ def device_files(folder):
     return {f.stem: f for f in files}
 
 
+def variant_files(folder):
+    return {f.stem: f for f in sorted(folder.glob("*.vhid"))} if folder else {}
+
+
 def header_facts(path):
-    """Kind, product name and the source and licence comments of a device file."""
-    facts = {"source": "", "licence": "", "kind": "other", "name": ""}
+    """Kind, product name and the source, licence, cause, proof and base comments of a device file.
+
+    A cause runs on over the comment lines indented under it; proof names the
+    variants, separated by commas, that show the cause; base names the device a
+    variant changes."""
+    facts = {"source": "", "licence": "", "kind": "other", "name": "", "cause": "", "proof": [], "base": ""}
     last = None
     for line in path.read_text(encoding="utf-8").splitlines():
         if line.strip() == "descriptor":
@@ -37,8 +48,16 @@ def header_facts(path):
                 facts["source"], last = text[7:].strip(), "source"
             elif text.startswith("licence:"):
                 facts["licence"], last = text[8:].strip(), None
+            elif text.startswith("cause:"):
+                facts["cause"], last = text[6:].strip(), "cause"
+            elif text.startswith("proof:"):
+                facts["proof"], last = [v.strip() for v in text[6:].split(",") if v.strip()], None
+            elif text.startswith("base:"):
+                facts["base"], last = text[5:].strip(), None
             elif last == "source" and text.startswith("("):
                 facts["source"] += " " + text
+            elif last == "cause" and line.startswith("#   "):
+                facts["cause"] += " " + text
             else:
                 last = None
         elif line.startswith("kind "):
@@ -107,6 +126,16 @@ def effects(r):
     return "; ".join(parts)
 
 
+def outcome(r):
+    """Listing, actuators, effects and values that arrived changed: what a variant must change in its base."""
+    if not r:
+        return "-"
+    axes = ", ".join(r.get("actuators", [])) or "none"
+    notes = arrivals(r)
+    reached = f"; {len(notes)} values reached the device other than sent" if notes else ""
+    return f"{listing(r)}, force-feedback axes {axes}; {effects(r)}{reached}"
+
+
 def arrivals(r):
     """What differed between the host's values and what reached the device."""
     notes = []
@@ -171,7 +200,7 @@ def grouped_findings(devices, results):
     return lines
 
 
-def render(devices, results):
+def render(devices, variants, results):
     lines = [
         "# Devices under Wine's own DirectInput",
         "",
@@ -226,38 +255,135 @@ def render(devices, results):
             release = "ok, nothing left loaded" if r.get("release") == 0 else "-"
             lines.append(f"| `{name}` | {wine} | {listing(r)} | {opening(r)} | {polling(r)} | {effects(r)} | "
                          f"{release} |")
-    lines += ["", "## Findings", ""] + grouped_findings(devices, results)
+    lines += ["", "## Findings", ""] + grouped_findings({**devices, **variants}, results)
+    lines += causes(devices, variants)
+    lines += variant_rows(variants, results)
     return "\n".join(lines) + "\n"
+
+
+def causes(devices, variants):
+    rows = [(name, header_facts(path)) for name, path in devices.items()]
+    rows = [(name, facts) for name, facts in rows if facts["cause"]]
+    if not rows:
+        return []
+    lines = [
+        "",
+        "## Why a device gets no force",
+        "",
+        "Each device here gets no force, or fewer effect types than its descriptor",
+        "declares, under Wine's own DirectInput. The cause names the Wine function",
+        "and condition (the [replay section of troubleshooting.md](troubleshooting.md#what-wines-directinput-needs-from-a-descriptor)",
+        "has the whole list); each is proven by a variant, a device file that changes",
+        "one thing in a descriptor and flips the outcome, run beside the zoo (below).",
+        "",
+        "| Device | Cause | Proven by |",
+        "|---|---|---|",
+    ]
+    for name, facts in rows:
+        proofs = ", ".join(f"`{v}` (changes `{header_facts(variants[v])['base']}`)" if v in variants else f"`{v}`"
+                           for v in facts["proof"]) or "-"
+        lines.append(f"| `{name}` | {facts['cause']} | {proofs} |")
+    return lines
+
+
+def variant_rows(variants, results):
+    if not variants:
+        return []
+    lines = [
+        "",
+        "## Variants",
+        "",
+        "Not zoo devices and not in the kit: each variant, kept with the test",
+        "suite, changes one thing in its base and runs through the same test",
+        "beside it.",
+        "",
+        "| Variant | What it changes | Wine | Variant: listing; effects | Base: listing; effects |",
+        "|---|---|---|---|---|",
+    ]
+    for name, path in variants.items():
+        facts = header_facts(path)
+        what = describe(path)
+        for wine in results:
+            r = results[wine].get(name)
+            if r is None:
+                continue
+            base = results[wine].get(facts["base"])
+            lines.append(f"| `{name}` | {what} | {wine} | {outcome(r)} | `{facts['base']}`: {outcome(base)} |")
+    return lines
+
+
+def describe(path):
+    """A variant's header comment up to its first full stop."""
+    text = []
+    for line in path.read_text(encoding="utf-8").splitlines():
+        if not line.startswith("#"):
+            break
+        body = line[1:].strip()
+        if body.startswith(("base:", "source:", "licence:")):
+            continue
+        text.append(body)
+    joined = " ".join(text)
+    return joined.split(". ")[0].split(":")[0].rstrip(".")
+
+
+def proof_problems(devices, variants, results):
+    """Causes whose variants are missing or do not change their base's outcome."""
+    problems = []
+    for name, path in variants.items():
+        if header_facts(path)["base"] not in devices and header_facts(path)["base"] not in variants:
+            problems.append(f"variant {name} names no device as its base")
+    for name, path in devices.items():
+        facts = header_facts(path)
+        if facts["cause"] and not facts["proof"]:
+            problems.append(f"{name}: a cause without a proof")
+        for v in facts["proof"]:
+            if v not in variants:
+                problems.append(f"{name}: proof {v} is no variant")
+                continue
+            base = header_facts(variants[v])["base"]
+            for wine, runs in results.items():
+                a, b = runs.get(base), runs.get(v)
+                if a is None or b is None:
+                    continue
+                if outcome(a) == outcome(b):
+                    problems.append(f"{name}: under Wine {wine}, {v} does not change what {base} gives")
+    return problems
 
 
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("mode", choices=["write", "check"])
     parser.add_argument("--devices", required=True, type=pathlib.Path)
+    parser.add_argument("--variants", type=pathlib.Path)
     parser.add_argument("--results", required=True, type=pathlib.Path)
     parser.add_argument("--out", type=pathlib.Path)
     parser.add_argument("--table", type=pathlib.Path)
     args = parser.parse_args()
     devices = device_files(args.devices)
+    variants = variant_files(args.variants)
     results = load_results(args.results)
+    everything = list(devices) + list(variants)
     if args.mode == "write":
-        missing = [n for n in devices for w in results if n not in results[w]]
-        if not results or missing:
-            print(f"devices_table: no complete results in {args.results} (missing: {missing})", file=sys.stderr)
+        missing = [n for n in everything for w in results if n not in results[w]]
+        problems = proof_problems(devices, variants, results)
+        if not results or missing or problems:
+            print(f"devices_table: no complete results in {args.results} (missing: {missing}); {problems}",
+                  file=sys.stderr)
             return 1
-        args.out.write_text(render(devices, results), encoding="utf-8")
+        args.out.write_text(render(devices, variants, results), encoding="utf-8")
         return 0
     table = args.table.read_text(encoding="utf-8")
     problems = [f"no row for {n}" for n in devices if f"| `{n}`: " not in table]
-    complete = {w: r for w, r in results.items() if all(n in r for n in devices)}
+    complete = {w: r for w, r in results.items() if all(n in r for n in everything)}
     problems += [f"the Wine {w} results lack devices: run the zoo before this check"
                  for w in results if w not in complete]
+    problems += proof_problems(devices, variants, complete)
     if len(complete) == len(WINES):
         # Both Wines ran: the whole page is what this run renders.
-        if render(devices, complete) != table:
+        if render(devices, variants, complete) != table:
             problems.append("the page differs from what this run renders")
     for wine in complete:
-        rendered = render(devices, {wine: complete[wine]})
+        rendered = render(devices, variants, {wine: complete[wine]})
         wanted = [l for l in rendered.splitlines() if l.startswith("| `") and f"| {wine} |" in l]
         problems += [f"Wine {wine} row differs from this run: {l}" for l in wanted if l not in table]
     for p in problems:

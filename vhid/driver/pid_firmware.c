@@ -277,7 +277,9 @@ ULONG firmware_output(PidFirmware *f, VWheelState *state, UCHAR *bytes, ULONG le
         state->loop_count[block] = (UCHAR)value_of(f, report, PU_LOOP_COUNT);
         return announce_effect_state(f, state, block, notice, capacity);
     }
-    if ((UCHAR)report[0] == f->set_effect && valid_block(f, block)) state->allocated[block] = 1;
+    /* Without a Block Free report the host owns the effect memory and reuses a
+     * block by writing it again: nothing stays loaded for the device to free. */
+    if ((UCHAR)report[0] == f->set_effect && valid_block(f, block) && f->block_free) state->allocated[block] = 1;
     if ((UCHAR)report[0] == f->block_free && valid_block(f, block)) state->allocated[block] = state->playing[block] = 0;
     if ((UCHAR)report[0] == f->device_control) device_control(state, selected_usage(f, report));
     if ((UCHAR)report[0] == f->device_gain) state->device_gain = (UCHAR)value_of(f, report, PU_DEVICE_GAIN);

@@ -1,6 +1,7 @@
-// The device zoo: every device file in devices/ (the project's own) and
-// devices/zoo/ (public descriptors) as a device under Wine's own DirectInput,
-// driven through the bridge's exports.
+// The device zoo: every device file in devices/ (the project's own),
+// devices/zoo/ (public descriptors) and zoo-variants/ (one change each, to
+// prove what Wine needs) as a device under Wine's own DirectInput, driven
+// through the bridge's exports.
 //
 // Asserted, because the bridge answers for it: the listing is exactly the
 // description DirectInput's answers give, every call returns a documented
@@ -44,7 +45,7 @@ std::string exe_folder()
 std::vector<std::string> device_files()
 {
     std::vector<std::string> files;
-    for (const char *folder : {"devices\\", "devices\\zoo\\"}) {
+    for (const char *folder : {"devices\\", "devices\\zoo\\", "zoo-variants\\"}) {
         std::string dir = exe_folder() + folder;
         WIN32_FIND_DATAA found;
         HANDLE search = FindFirstFileA((dir + "*.vhid").c_str(), &found);
