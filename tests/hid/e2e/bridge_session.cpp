@@ -9,18 +9,27 @@
 
 namespace vwheel {
 
-std::string enumerated_description(const Variant &variant)
+std::string device_list()
 {
-    std::vector<char> buffer(16384);
+    std::vector<char> buffer(65536);
     if (dib_enumerate(buffer.data(), static_cast<int32_t>(buffer.size())) < 2) return "";
-    std::string list = buffer.data();
-    std::string key = "\"pid\":" + std::to_string(variant.product_id) + ",";
+    return buffer.data();
+}
+
+std::string description_in(const std::string &list, uint16_t product_id)
+{
+    std::string key = "\"pid\":" + std::to_string(product_id) + ",";
     size_t at = list.find(key);
     if (at == std::string::npos) return "";
     // Objects start with their GUID, whose text has braces of its own.
     size_t begin = list.rfind("{\"guid\":", at);
     size_t end = list.find('}', at);
     return list.substr(begin, end - begin + 1);
+}
+
+std::string enumerated_description(const Variant &variant)
+{
+    return description_in(device_list(), variant.product_id);
 }
 
 std::string json_member(const std::string &object, const std::string &key)

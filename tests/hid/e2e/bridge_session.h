@@ -13,6 +13,10 @@
 
 namespace vwheel {
 
+// dib_enumerate's list, or "" when it fails.
+std::string device_list();
+// The element of a device list whose "pid" is `product_id`, or "".
+std::string description_in(const std::string &list, uint16_t product_id);
 // The element of dib_enumerate's list whose "pid" is the variant's, or "".
 std::string enumerated_description(const Variant &variant);
 // A string or number member of one description object ("" when missing).

@@ -42,6 +42,17 @@ std::string exe_folder()
     return text.substr(0, text.find_last_of("\\/") + 1);
 }
 
+// Listing costs Wine a device object for every installed device, seconds
+// a list with the whole zoo installed: the list is read once before the
+// first device is opened, and once more after the last is released.
+bool g_listed = false;
+const std::string &list_before()
+{
+    static const std::string list = vwheel::device_list();
+    g_listed = true;
+    return list;
+}
+
 std::vector<std::string> device_files()
 {
     std::vector<std::string> files;
@@ -376,7 +387,7 @@ TEST_P(Zoo, TheBridgeDrivesWhatWineMakesOfTheDevice)
     rec["actuators"] = view.ff_axis_names;
     rec["effects"] = view.effects;
     rec["other_effects"] = view.other_effects;
-    std::string listed = vwheel::enumerated_description(variant);
+    std::string listed = vwheel::description_in(list_before(), file.product_id);
     rec["listed"] = !listed.empty();
     if (view.found && view.force_feedback()) EXPECT_EQ(listed, zoo::expected_description(view));
     else EXPECT_EQ(listed, "") << "only force-feedback controllers are listed";
@@ -403,7 +414,6 @@ TEST_P(Zoo, TheBridgeDrivesWhatWineMakesOfTheDevice)
         EXPECT_FALSE(state.allocated[block]) << "block " << block << " still loaded after release";
         EXPECT_FALSE(state.playing[block]) << "block " << block << " still playing after release";
     }
-    EXPECT_EQ(vwheel::enumerated_description(variant), listed) << "listed as before once released";
 }
 
 std::string test_name(const ::testing::TestParamInfo<std::string> &info)
@@ -419,6 +429,9 @@ class WriteResults : public ::testing::Environment {
 public:
     void TearDown() override
     {
+        if (g_listed) {
+            EXPECT_EQ(vwheel::device_list(), list_before()) << "every device listed as before once released";
+        }
         const char *path = std::getenv("GANTREL_ZOO_RESULTS");
         if (path && *path) {
             EXPECT_TRUE(zoo::write_results(path, vwheel::wine_major_version())) << path;
