@@ -7,7 +7,7 @@
 #   lib/cmake/gantrel/  (find_package(gantrel 0.9) picks <arch> itself)
 #   tools/<arch>/gantrel-probe.exe
 #   simulator/<arch>/dinput8.dll  (for tests only, never beside a host)
-#   replay/  (x64 tree only: replay.sh, x64/ the virtual HID driver for Wine,
+#   replay/  (x64 tree only: replay.sh and wine-prefix.sh, x64/ the virtual HID driver for Wine,
 #            devices/ the device files)
 #   examples/  docs/  README.md  LICENSE  CHANGELOG.md
 # <arch> is x64 or x86.
@@ -45,10 +45,11 @@ if(TARGET gantrel_sim)
   install(FILES sim/kit-readme.md DESTINATION simulator RENAME README.md)
 endif()
 
-# Replaying a controller from its descriptor under Wine, on Linux: the script,
-# the virtual HID driver with its package and installer, the device files.
+# Replaying a controller from its descriptor under Wine, on Linux: the script
+# and the one that makes its Wine prefix, the virtual HID driver with its
+# package and installer, the device files.
 if(TARGET install_vwheels)
-  install(FILES tools/replay/replay.sh DESTINATION replay)
+  install(FILES tools/replay/replay.sh tools/wine-prefix/wine-prefix.sh DESTINATION replay)
   install(FILES tools/replay/kit-readme.md DESTINATION replay RENAME README.md)
   install(FILES $<TARGET_FILE:vwheel> $<TARGET_FILE:install_vwheels> vhid/install/vwheel.inf
           DESTINATION replay/x64)

@@ -47,7 +47,8 @@ if [ ${#devices[@]} -gt 0 ]; then
   cmake --install "$build" --prefix "$kit" >/dev/null
   args=()
   for file in "${devices[@]}"; do args+=(--device "$file"); done
-  GANTREL_REPLAY_PREFIX="$build/wineprefix-replay" exec bash "$kit/replay/replay.sh" "${args[@]}" "$@"
+  GANTREL_REPLAY_PREFIX="$build/wineprefix-replay" GANTREL_WINE_TEMPLATES="$build/wine-templates" \
+    exec bash "$kit/replay/replay.sh" "${args[@]}" "$@"
 fi
 
 if [ ! -f "$bin/gantrel-probe.exe" ] || [ ! -f "$bin/dinput8.dll" ]; then
@@ -57,11 +58,7 @@ fi
 
 export WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="dinput8=$dinput"
 export WINEPREFIX="$build/wineprefix"
-if [ ! -f "$WINEPREFIX/.gantrel-ready" ]; then
-  bash "$root/cmake/wine-prefix.sh" init
-  # init keeps a wineserver for a test run; one probe run needs none to stay.
-  wineserver -k 2>/dev/null || true
-fi
+GANTREL_WINE_TEMPLATES="$build/wine-templates" bash "$root/tools/wine-prefix/wine-prefix.sh" make
 
 # Wine ends a program on a hang-up without telling it, so the probe ignores
 # SIGHUP and this script passes a hang-up on as the Ctrl-C of a terminal: a

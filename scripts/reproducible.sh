@@ -74,7 +74,7 @@ mkdir -p "$unpacked"
 (cd "$unpacked" && unzip -q "$a/$archive")
 kit="$(find "$unpacked" -mindepth 1 -maxdepth 1 -type d)"
 if python3 "$root/tests/docs/run_doc_commands.py" --scratch "$work/docs" --kit "$kit" \
-  "$kit/README.md" "$kit"/docs/*.md >"$work/docs.log" 2>&1; then
+  --hold-desktop "$a/build/bin/hold_desktop.exe" "$kit/README.md" "$kit"/docs/*.md >"$work/docs.log" 2>&1; then
   echo "documented $(tail -n 1 "$work/docs.log"), on the unpacked archive"
 else
   cat "$work/docs.log"
