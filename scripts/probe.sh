@@ -58,21 +58,7 @@ fi
 
 export WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="dinput8=$dinput"
 export WINEPREFIX="$build/wineprefix"
-GANTREL_WINE_TEMPLATES="$build/wine-templates" bash "$root/tools/wine-prefix/wine-prefix.sh" make
-
-# Wine ends a program on a hang-up without telling it, so the probe ignores
-# SIGHUP and this script passes a hang-up on as the Ctrl-C of a terminal: a
-# SIGINT to the whole process group, which Wine turns into the console's
-# Ctrl-C event. The script itself waits for the probe to clean up.
-on_hangup() { kill -INT 0 2>/dev/null || true; }
-trap on_hangup HUP
-trap ':' INT
-# Paths given relative to here are resolved by Wine from the same folder.
-(trap '' HUP; exec wine "$bin/gantrel-probe.exe" "$@") <&0 &
-probe=$!
-status=0
-while :; do
-  wait "$probe" && status=0 || status=$?
-  kill -0 "$probe" 2>/dev/null || break
-done
-exit "$status"
+prefix_tool="$root/tools/wine-prefix/wine-prefix.sh"
+GANTREL_WINE_TEMPLATES="$build/wine-templates" bash "$prefix_tool" make
+# Ctrl-C and a hang-up reach the probe as Ctrl-C, and it is waited for.
+exec bash "$prefix_tool" console "$bin/gantrel-probe.exe" "$@"

@@ -83,19 +83,7 @@ if ! bash "$prefix_tool" install "$stage" "${names[@]}" 2>"$stage/install.log"; 
   exit 1
 fi
 
-# Wine ends a program on a hang-up without telling it, so the probe ignores
-# SIGHUP and this script passes a hang-up on as the Ctrl-C of a terminal: a
-# SIGINT to the whole process group, which Wine turns into the console's
-# Ctrl-C event. The script itself waits for the probe to clean up.
-on_hangup() { kill -INT 0 2>/dev/null || true; }
-trap on_hangup HUP
-trap ':' INT
-# Paths given relative to here are resolved by Wine from the same folder.
-(trap '' HUP; WINEDLLOVERRIDES=dinput8=b exec wine "$stage/gantrel-probe.exe" "$@") <&0 &
-probe=$!
-status=0
-while :; do
-  wait "$probe" && status=0 || status=$?
-  kill -0 "$probe" 2>/dev/null || break
-done
-exit "$status"
+# Ctrl-C and a hang-up reach the probe as Ctrl-C; once it has cleaned up, the
+# prefix's server ends, and the driver host with it.
+trap - EXIT
+WINEDLLOVERRIDES=dinput8=b exec bash "$prefix_tool" console --down "$stage/gantrel-probe.exe" "$@"

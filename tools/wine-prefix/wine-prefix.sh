@@ -14,6 +14,10 @@
 #       that nothing wrote through to the template it was copied from
 #   wine-prefix.sh run [UP OPTION...] -- PROGRAM [ARG...]
 #       up, PROGRAM under Wine, down: ends with the program's status
+#   wine-prefix.sh console [--down] PROGRAM [ARG...]
+#       runs PROGRAM under Wine as the terminal's foreground program: Ctrl-C
+#       and a hang-up both reach it as Ctrl-C, and this waits for it to clean
+#       up; --down then ends the prefix's wineserver; ends with its status
 #   wine-prefix.sh make [STAMP]
 #       makes the prefix if it is missing or was made by another Wine, with
 #       other settings or with another STAMP (what else it depends on)
@@ -220,6 +224,26 @@ hold_desktop() {
   die "no window could be made in $WINEPREFIX"
 }
 
+# Wine ends a program on a hang-up without telling it, so the program ignores
+# SIGHUP and a hang-up is passed on as the Ctrl-C of a terminal: a SIGINT to
+# the whole process group, which Wine turns into the console's Ctrl-C event.
+console() {
+  local down="" program status=0
+  [ "${1:-}" != --down ] || { down=1; shift; }
+  on_hangup() { kill -INT 0 2>/dev/null || true; }
+  trap on_hangup HUP
+  trap ':' INT
+  # Paths given relative to here are resolved by Wine from the same folder.
+  (trap '' HUP; exec wine "$@") <&0 &
+  program=$!
+  while :; do
+    wait "$program" && status=0 || status=$?
+    kill -0 "$program" 2>/dev/null || break
+  done
+  [ -z "$down" ] || stop_server
+  return "$status"
+}
+
 up() {
   local holder="" bin="" devices=()
   while [ $# -gt 0 ]; do
@@ -283,6 +307,11 @@ case "${1:-}" in
     check_template || status=1
     exit $status
     ;;
+  console)
+    shift
+    [ $# -gt 0 ] || die "console needs a program"
+    console "$@"
+    ;;
   make) make_prefix "${2:-}" ;;
   ready) ready "${2:-}" ;;
   install)
@@ -293,7 +322,8 @@ case "${1:-}" in
   owned) owned ;;
   *)
     echo "usage: wine-prefix.sh up [--hold-desktop EXE] [--devices BIN [DEVICE...]] | down |" \
-      "run [UP OPTION...] -- PROGRAM [ARG...] | make [STAMP] | ready [STAMP] | install DIR FILE... | owned" >&2
+      "run [UP OPTION...] -- PROGRAM [ARG...] | console [--down] PROGRAM [ARG...] |" \
+      "make [STAMP] | ready [STAMP] | install DIR FILE... | owned" >&2
     exit 2
     ;;
 esac
