@@ -16,10 +16,11 @@ Wine runs in a prefix that does not exist when the run starts, as on a
 fresh machine: the documents' own commands must set it up (the README's,
 which comes first), and nothing else does. A prefix they make beside it
 (the replay's) is new too: the scratch folder starts empty. Once the prefix
-exists, EXE (the suite's desktop holder) keeps its desktop open until the
-end, as a user's session does: Wine closes an unused desktop a second after
-its last program leaves, and a program arriving during that hand-over finds
-no desktop window. The prefix's wineserver is stopped at the end, and the
+exists, EXE (the suite's desktop holder) keeps its desktop open between
+blocks: Wine closes an unused desktop a second after its last program
+leaves, and a program arriving during that hand-over finds no desktop
+window. A block that itself waits for the session's end (wineserver -w)
+runs after the holder's session has ended. The prefix's wineserver is stopped at the end, and the
 prefixes of a passing run are removed.
 """
 import argparse
@@ -87,6 +88,13 @@ class DesktopHolder:
             time.sleep(2)
         raise RuntimeError(f"the desktop holder made no window: {self.log.read_text()}")
 
+    def release(self):
+        """Ends the session it holds, for a block that waits for its end."""
+        if self.started:
+            subprocess.run(["wineserver", "-k"], stderr=subprocess.DEVNULL)
+            subprocess.run(["wineserver", "-w"], stderr=subprocess.DEVNULL)
+            self.started = False
+
 
 def run_document(scratch_root, kit, doc, holder):
     scratch = scratch_root / doc.stem
@@ -101,10 +109,17 @@ def run_document(scratch_root, kit, doc, holder):
     where.write_text(str(scratch))
     failures = 0
     for line, script, expected in tested:
-        holder.keep()
+        # A block's own wineserver -w waits for the session's end, which the
+        # holder would put off for ever: it steps aside for that block.
+        holder.release() if "wineserver" in script else holder.keep()
         wrapped = f'cd "$(cat {where})"\n{script}\npwd > {where}\n'
-        result = subprocess.run(["bash", "-euo", "pipefail", "-c", wrapped], stdout=subprocess.PIPE,
-                                stderr=subprocess.STDOUT, text=True, errors="replace", timeout=600)
+        # Into a file, not a pipe: Wine's services started by a block (its
+        # wineboot) live as long as the held desktop and keep what they got.
+        log = scratch / f"line-{line}.log"
+        with open(log, "w") as out:
+            result = subprocess.run(["bash", "-euo", "pipefail", "-c", wrapped], stdout=out,
+                                    stderr=subprocess.STDOUT, timeout=600)
+        result.stdout = log.read_text(errors="replace")
         missing = contains_in_order(result.stdout, expected) if expected else None
         first = script.strip().splitlines()[0]
         if result.returncode == 0 and missing is None:
