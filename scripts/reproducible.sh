@@ -73,7 +73,7 @@ unpacked="$work/unpacked"
 mkdir -p "$unpacked"
 (cd "$unpacked" && unzip -q "$a/$archive")
 kit="$(find "$unpacked" -mindepth 1 -maxdepth 1 -type d)"
-if python3 "$root/tests/docs/run_doc_commands.py" --scratch "$work/docs" --kit "$kit" \
+if python3 "$root/release/checks/run_doc_commands.py" --scratch "$work/docs" --kit "$kit" \
   --hold-desktop "$a/build/bin/hold_desktop.exe" "$kit/README.md" "$kit"/docs/*.md >"$work/docs.log" 2>&1; then
   echo "documented $(tail -n 1 "$work/docs.log"), on the unpacked archive"
 else
@@ -81,7 +81,7 @@ else
   failures=$((failures + 1))
 fi
 for check in "check_pointers.py $kit" "check_versions.py $kit --zip $a/$archive"; do
-  if result="$(python3 "$root/tests/docs/"$check 2>&1)"; then
+  if result="$(python3 "$root/release/checks/"$check 2>&1)"; then
     echo "checked    $(tail -n 1 <<<"$result")"
   else
     echo "$result"
