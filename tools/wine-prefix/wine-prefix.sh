@@ -143,6 +143,7 @@ copy_template() {
     rm "$WINEPREFIX/.gantrel-shared"
     cp -al "$template/." "$WINEPREFIX/"
   else
+    echo "wine-prefix: $template is on another file system than $WINEPREFIX: copied whole" >&2
     cp -a "$template/." "$WINEPREFIX/"
   fi
   rm -f "$WINEPREFIX/wineserver" "$WINEPREFIX/.gantrel-template" "$WINEPREFIX/.gantrel-shared"
