@@ -7,8 +7,8 @@
 #   lib/cmake/gantrel/  (find_package(gantrel 0.9) picks <arch> itself)
 #   tools/<arch>/gantrel-probe.exe
 #   simulator/<arch>/dinput8.dll  (for tests only, never beside a host)
-#   replay/  (x64 tree only: replay.sh, dump-to-device.sh, x64/ the virtual HID driver for Wine,
-#            devices/ the device files)
+#   replay/  (x64 tree only: replay.sh, dump-to-device.sh, wine-prefix.sh,
+#            x64/ the virtual HID driver for Wine, devices/ the device files)
 #   examples/  docs/  README.md  LICENSE  CHANGELOG.md
 # <arch> is x64 or x86.
 include(CMakePackageConfigHelpers)
@@ -55,9 +55,10 @@ if(TARGET gantrel_sim)
 endif()
 
 # Replaying a controller from its descriptor under Wine, on Linux: the scripts
-# (the replay, and a device file from a dumped descriptor), the virtual HID driver with its package and installer, the device files.
+# (the replay, a device file from a dumped descriptor, and the replay's Wine
+# prefix), the virtual HID driver with its package and installer, the device files.
 if(TARGET install_vwheels)
-  install(FILES tools/replay/replay.sh tools/replay/dump-to-device.sh DESTINATION replay)
+  install(FILES tools/replay/replay.sh tools/replay/dump-to-device.sh tools/wine-prefix/wine-prefix.sh DESTINATION replay)
   install(FILES tools/replay/kit-readme.md DESTINATION replay RENAME README.md)
   install(FILES $<TARGET_FILE:vwheel> $<TARGET_FILE:install_vwheels> vhid/install/vwheel.inf
           DESTINATION replay/x64)

@@ -18,15 +18,16 @@ bash "$root/scripts/build.sh" --target gantrel_bench gantrel_bench_real
 trees=("$build")
 case " ${GANTREL_ARCHS:-x64 x86} " in *" x86 "*) trees+=("$build/x86") ;; esac
 
-export WINEDEBUG=-all WINEDLLOVERRIDES=dinput8=n
+export WINEDEBUG=-all WINEDLLOVERRIDES=dinput8=n GANTREL_WINE_TEMPLATES="$build/wine-templates"
+prefix_tool="$root/tools/wine-prefix/wine-prefix.sh"
 runs=()
 for tree in "${trees[@]}"; do
   export WINEPREFIX="$tree/wineprefix"
-  bash "$root/cmake/wine-prefix.sh" init
+  bash "$prefix_tool" up
   echo "bench-table: running gantrel-bench in $tree (under a minute)"
   status=0
   (cd "$tree/bin" && wine gantrel-bench.exe "$@") | tr -d '\r' >"$tree/bench-run.txt" || status=$?
-  wineserver -k 2>/dev/null || true
+  bash "$prefix_tool" down
   [ "$status" -eq 0 ] || { echo "bench-table: gantrel-bench failed in $tree" >&2; exit 1; }
   runs+=("$tree/bench-run.txt")
 done
@@ -34,19 +35,18 @@ done
 # The real path: the same trees on the virtual HID devices (the x64 tree's
 # drivers), each in its tree's HID prefix, whose wineserver is stopped after.
 export WINEDLLOVERRIDES=dinput8=b
-hid="$root/vhid/hid-prefix.sh"
 real_runs=()
 for tree in "${trees[@]}"; do
   echo "bench-table: running gantrel-bench-real in $tree under Wine 8 and Wine 10 (a few minutes each)"
   status=0
   export WINEPREFIX="$tree/wineprefix-hid"
-  bash "$hid" init "$build/bin"
+  bash "$prefix_tool" up --devices "$build/bin"
   # shellcheck disable=SC2086 # GANTREL_REAL_ARGS is a list of options
   (cd "$tree/bin" && wine gantrel-bench-real.exe ${GANTREL_REAL_ARGS:-}) | tr -d '\r' >"$tree/bench-real-wine8.txt" || status=$?
-  bash "$hid" stop
+  bash "$prefix_tool" down
   [ "$status" -eq 0 ] || { echo "bench-table: gantrel-bench-real failed in $tree under Wine 8" >&2; exit 1; }
   WINEPREFIX="$tree/wineprefix-hid-wine10" GANTREL_BUILD_DIR="$build" bash "$root/scripts/wine10.sh" run \
-    bash -c "bash '$hid' init '$build/bin' >&2 && cd '$tree/bin' && exec wine gantrel-bench-real.exe ${GANTREL_REAL_ARGS:-}" |
+    bash -c "bash '$prefix_tool' up --devices '$build/bin' >&2 && cd '$tree/bin' && exec wine gantrel-bench-real.exe ${GANTREL_REAL_ARGS:-}" |
     tr -d '\r' >"$tree/bench-real-wine10.txt" || status=$?
   [ "$status" -eq 0 ] || { echo "bench-table: gantrel-bench-real failed in $tree under Wine 10" >&2; exit 1; }
   real_runs+=("$tree/bench-real-wine8.txt" "$tree/bench-real-wine10.txt")

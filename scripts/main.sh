@@ -14,8 +14,9 @@ bash "$root/scripts/build.sh" --target gantrel_probe gantrel_msvc_implib
 # The build tree's private prefix, with the simulator preferred over Wine's
 # own dinput8.dll; its wineserver is stopped however the demo ends.
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES=dinput8=n
+export GANTREL_WINE_TEMPLATES="$build/wine-templates"
 trap 'wineserver -k 2>/dev/null || true' EXIT
-bash "$root/cmake/wine-prefix.sh" init
+bash "$root/tools/wine-prefix/wine-prefix.sh" up
 
 pictures="$build/probe-demo"
 rm -rf "$pictures"

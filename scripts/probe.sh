@@ -47,7 +47,8 @@ if [ ${#devices[@]} -gt 0 ]; then
   cmake --install "$build" --prefix "$kit" >/dev/null
   args=()
   for file in "${devices[@]}"; do args+=(--device "$file"); done
-  GANTREL_REPLAY_PREFIX="$build/wineprefix-replay" exec bash "$kit/replay/replay.sh" "${args[@]}" "$@"
+  GANTREL_REPLAY_PREFIX="$build/wineprefix-replay" GANTREL_WINE_TEMPLATES="$build/wine-templates" \
+    exec bash "$kit/replay/replay.sh" "${args[@]}" "$@"
 fi
 
 if [ ! -f "$bin/gantrel-probe.exe" ] || [ ! -f "$bin/dinput8.dll" ]; then
@@ -57,25 +58,7 @@ fi
 
 export WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="dinput8=$dinput"
 export WINEPREFIX="$build/wineprefix"
-if [ ! -f "$WINEPREFIX/.gantrel-ready" ]; then
-  bash "$root/cmake/wine-prefix.sh" init
-  # init keeps a wineserver for a test run; one probe run needs none to stay.
-  wineserver -k 2>/dev/null || true
-fi
-
-# Wine ends a program on a hang-up without telling it, so the probe ignores
-# SIGHUP and this script passes a hang-up on as the Ctrl-C of a terminal: a
-# SIGINT to the whole process group, which Wine turns into the console's
-# Ctrl-C event. The script itself waits for the probe to clean up.
-on_hangup() { kill -INT 0 2>/dev/null || true; }
-trap on_hangup HUP
-trap ':' INT
-# Paths given relative to here are resolved by Wine from the same folder.
-(trap '' HUP; exec wine "$bin/gantrel-probe.exe" "$@") <&0 &
-probe=$!
-status=0
-while :; do
-  wait "$probe" && status=0 || status=$?
-  kill -0 "$probe" 2>/dev/null || break
-done
-exit "$status"
+prefix_tool="$root/tools/wine-prefix/wine-prefix.sh"
+GANTREL_WINE_TEMPLATES="$build/wine-templates" bash "$prefix_tool" make
+# Ctrl-C and a hang-up reach the probe as Ctrl-C, and it is waited for.
+exec bash "$prefix_tool" console "$bin/gantrel-probe.exe" "$@"

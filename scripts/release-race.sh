@@ -13,18 +13,20 @@ build="${GANTREL_BUILD_DIR:-$root/build}"
 cycles="${1:-1000}"
 case "$cycles" in '' | *[!0-9]*) echo "usage: release-race.sh [cycles]" >&2; exit 2 ;; esac
 
-bash "$root/scripts/build.sh" --target hid_release_race >&2
+bash "$root/scripts/build.sh" --target hid_release_race hold_desktop >&2
 export GANTREL_RACE_CYCLES="$cycles" WINEDEBUG=-all WINEDLLOVERRIDES=dinput8=b
 prefix="$build/wineprefix-hid"
+# The suite's prefixes: copies of the tree's templates, with its desktop held.
+export GANTREL_WINE_TEMPLATES="$build/wine-templates"
+up=(--hold-desktop "$build/bin/hold_desktop.exe" --devices "$build/bin")
+prefix_script="$root/tools/wine-prefix/wine-prefix.sh"
 status=0
 for program in "$build/bin/hid_release_race.exe" "$build/x86/bin/hid_release_race.exe"; do
   [ -f "$program" ] || continue
   echo "== $program under Wine 8" >&2
-  WINEPREFIX="$prefix" bash "$root/vhid/hid-prefix.sh" init "$build/bin" >/dev/null
-  WINEPREFIX="$prefix" wine "$program" || status=1
-  WINEPREFIX="$prefix" bash "$root/vhid/hid-prefix.sh" stop
+  WINEPREFIX="$prefix" bash "$prefix_script" run "${up[@]}" -- "$program" || status=1
   echo "== $program under Wine 10" >&2
   GANTREL_BUILD_DIR="$build" WINEPREFIX="$prefix-wine10" bash "$root/scripts/wine10.sh" run \
-    bash -c "bash '$root/vhid/hid-prefix.sh' init '$build/bin' >/dev/null && exec wine '$program'" || status=1
+    bash "$prefix_script" run "${up[@]}" -- "$program" || status=1
 done
 exit "$status"

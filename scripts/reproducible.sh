@@ -74,15 +74,15 @@ unpacked="$work/unpacked"
 mkdir -p "$unpacked"
 (cd "$unpacked" && unzip -q "$a/$archive")
 kit="$(find "$unpacked" -mindepth 1 -maxdepth 1 -type d)"
-if python3 "$root/tests/docs/run_doc_commands.py" --scratch "$work/docs" --kit "$kit" \
-  "$kit/README.md" "$kit"/docs/*.md >"$work/docs.log" 2>&1; then
+if python3 "$root/release/checks/run_doc_commands.py" --scratch "$work/docs" --kit "$kit" \
+  --hold-desktop "$a/build/bin/hold_desktop.exe" "$kit/README.md" "$kit"/docs/*.md >"$work/docs.log" 2>&1; then
   echo "documented $(tail -n 1 "$work/docs.log"), on the unpacked archive"
 else
   cat "$work/docs.log"
   failures=$((failures + 1))
 fi
 for check in "check_pointers.py $kit" "check_versions.py $kit --zip $a/$archive --report-to=${GANTREL_REPORT_URL:-}"; do
-  if result="$(python3 "$root/tests/docs/"$check 2>&1)"; then
+  if result="$(python3 "$root/release/checks/"$check 2>&1)"; then
     echo "checked    $(tail -n 1 <<<"$result")"
   else
     echo "$result"

@@ -61,7 +61,16 @@ mount_into() {
   mkdir -p "$target$2"
   mount --bind -o ro "$2" "$target$2"
   shift 2
+  local other inside
   for tree in "$@"; do
+    # A tree inside another is reached through that one's mount: files are
+    # hard-linked across them (prefixes and their templates), never across
+    # two mounts.
+    inside=
+    for other in "$@"; do
+      case "$tree/" in "$other/"?*) inside=1 ;; esac
+    done
+    [ -z "$inside" ] || continue
     mkdir -p "$tree" "$target$tree"
     mount --bind "$tree" "$target$tree"
   done

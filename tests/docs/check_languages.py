@@ -15,6 +15,7 @@ import pathlib
 import re
 import sys
 
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "release" / "checks"))
 from doc_blocks import block
 
 # Integer types: (size, signed), in C and in each language.

@@ -5,8 +5,8 @@
 #   bash replay/replay.sh --device FILE [--device FILE...] COMMAND [ARGS...]
 # Device 0 is the first file. The devices live in a Wine prefix of their own:
 # GANTREL_REPLAY_PREFIX, or else Wine's prefix (WINEPREFIX, or ~/.wine) with
-# -replay appended. It is made headless on first use and made again when the
-# device files or the driver change. Ctrl-C and closing the terminal reach
+# -replay appended. It is made headless on first use (wine-prefix.sh, beside
+# this script) and made again when the device files or the driver change. Ctrl-C and closing the terminal reach
 # the probe as Ctrl-C, so it stops its effects and releases the device
 # before it exits (status 130). The prefix's wineserver, and the driver host
 # with it, ends with the command.
@@ -30,16 +30,17 @@ command -v wine >/dev/null || { echo "replay: Wine is not installed" >&2; exit 2
 wine_prefix="${WINEPREFIX:-$HOME/.wine}"
 export WINEPREFIX="${GANTREL_REPLAY_PREFIX:-${wine_prefix%/}-replay}"
 export WINEDEBUG="${WINEDEBUG:--all}"
+prefix_tool="$here/wine-prefix.sh"
 stage="$WINEPREFIX/drive_c/gantrel-replay"
 
 # A device keeps the description it was installed with until the prefix is
-# made again, so any change to the files, the driver or this script's
-# settings makes a new prefix.
-stamp="$({ cat "$here/replay.sh" "$here"/x64/*; for file in "${devices[@]}"; do cat "$file"; done; } |
+# made again, so any change to the files, the driver or the scripts makes a
+# new prefix.
+stamp="$({ cat "$here/replay.sh" "$prefix_tool" "$here"/x64/*; for file in "${devices[@]}"; do cat "$file"; done; } |
   sha256sum | cut -c1-64) ${#devices[@]}"
 
 # The prefix is removed and made again below: never one this script did not make.
-if [ -n "$(ls -A "$WINEPREFIX" 2>/dev/null)" ] && [ ! -f "$WINEPREFIX/.gantrel-replay" ]; then
+if ! bash "$prefix_tool" owned; then
   echo "replay: $WINEPREFIX is no prefix of the replay's; name a new folder in GANTREL_REPLAY_PREFIX" >&2
   exit 2
 fi
@@ -50,17 +51,12 @@ stop_wine() { wineserver -k 2>/dev/null || true; wineserver -w 2>/dev/null || tr
 trap stop_wine EXIT
 # A server left by an interrupted run would refuse the installer.
 stop_wine
-if [ "$(cat "$WINEPREFIX/.gantrel-replay" 2>/dev/null)" != "$stamp" ]; then
+# 64-bit, for Wine's driver host to load the driver, with the kit's headless
+# settings: no .NET or web engine installers to answer, the null display
+# driver for the library's hidden window, and no crash debugger to wait for.
+if ! bash "$prefix_tool" ready "$stamp"; then
   echo "replay: making the Wine prefix $WINEPREFIX" >&2
-  rm -rf "$WINEPREFIX"
-  mkdir -p "$WINEPREFIX"
-  echo new >"$WINEPREFIX/.gantrel-replay"
-  # Wine's driver host must be 64-bit to load the driver. The settings are
-  # the kit's headless ones: no .NET or web engine installers to answer, and
-  # the null display driver for the library's hidden window.
-  WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml=" wineboot --init >/dev/null 2>&1 </dev/null
-  wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 </dev/null
-  wineserver -w
+  bash "$prefix_tool" make "$stamp"
 fi
 
 rm -rf "$stage"
@@ -76,7 +72,7 @@ echo "replay: installing ${#devices[@]} virtual device(s) into $WINEPREFIX" >&2
 # One server for the installer and the probe, so the devices it waited for
 # are still there when the probe starts.
 wineserver -p </dev/null >/dev/null 2>&1 || true
-if ! (cd "$stage" && wine install_vwheels.exe vwheel.inf "${names[@]}") >"$stage/install.log" 2>&1 </dev/null; then
+if ! bash "$prefix_tool" install "$stage" "${names[@]}" 2>"$stage/install.log"; then
   # The installer names the staged copies; name the files given instead.
   rename=()
   for i in "${!devices[@]}"; do
@@ -86,21 +82,8 @@ if ! (cd "$stage" && wine install_vwheels.exe vwheel.inf "${names[@]}") >"$stage
   sed "${rename[@]}" "$stage/install.log" >&2
   exit 1
 fi
-echo "$stamp" >"$WINEPREFIX/.gantrel-replay"
 
-# Wine ends a program on a hang-up without telling it, so the probe ignores
-# SIGHUP and this script passes a hang-up on as the Ctrl-C of a terminal: a
-# SIGINT to the whole process group, which Wine turns into the console's
-# Ctrl-C event. The script itself waits for the probe to clean up.
-on_hangup() { kill -INT 0 2>/dev/null || true; }
-trap on_hangup HUP
-trap ':' INT
-# Paths given relative to here are resolved by Wine from the same folder.
-(trap '' HUP; WINEDLLOVERRIDES=dinput8=b exec wine "$stage/gantrel-probe.exe" "$@") <&0 &
-probe=$!
-status=0
-while :; do
-  wait "$probe" && status=0 || status=$?
-  kill -0 "$probe" 2>/dev/null || break
-done
-exit "$status"
+# Ctrl-C and a hang-up reach the probe as Ctrl-C; once it has cleaned up, the
+# prefix's server ends, and the driver host with it.
+trap - EXIT
+WINEDLLOVERRIDES=dinput8=b exec bash "$prefix_tool" console --down "$stage/gantrel-probe.exe" "$@"

@@ -78,8 +78,8 @@ int main(int argc, char** argv) {
         t.log.reset(new bench::DeviceLog(*variants[i]));
         if (t.guid.empty() || !t.view->ready() || !t.log->start()) {
             std::fprintf(stderr,
-                         "gantrel-bench-real: the virtual %s is missing (run in the prefix of "
-                         "vhid/hid-prefix.sh, with WINEDLLOVERRIDES=dinput8=b)\n",
+                         "gantrel-bench-real: the virtual %s is missing (run in a prefix made by "
+                         "wine-prefix.sh up --devices, with WINEDLLOVERRIDES=dinput8=b)\n",
                          t.name);
             return 1;
         }

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Runs the shell commands of the documentation exactly as written.
 
-usage: run_doc_commands.py --scratch DIR --kit KIT DOCUMENT...
+usage: run_doc_commands.py --scratch DIR --kit KIT [--hold-desktop EXE] DOCUMENT...
 
 A fenced block whose info string is `sh test` is run by bash (-euo pipefail)
 and must succeed, without a report of the simulator's strict mode (on for
@@ -16,8 +16,13 @@ unpacked release or a kit laid out as one, under its own name.
 Wine runs in a prefix that does not exist when the run starts, as on a
 fresh machine: the documents' own commands must set it up (the README's,
 which comes first), and nothing else does. A prefix they make beside it
-(the replay's) is new too: the scratch folder starts empty. The prefix's
-wineserver is stopped at the end.
+(the replay's) is new too: the scratch folder starts empty. Once the prefix
+exists, EXE (the suite's desktop holder) keeps its desktop open between
+blocks: Wine closes an unused desktop a second after its last program
+leaves, and a program arriving during that hand-over finds no desktop
+window. A block that itself waits for the session's end (wineserver -w)
+runs after the holder's session has ended. The prefix's wineserver is stopped at the end, and the
+prefixes of a passing run are removed.
 """
 import argparse
 import os
@@ -26,6 +31,7 @@ import re
 import shutil
 import subprocess
 import sys
+import time
 
 from doc_blocks import fences
 
@@ -60,7 +66,38 @@ def contains_in_order(output, expected):
     return None
 
 
-def run_document(scratch_root, kit, doc):
+class DesktopHolder:
+    """Starts the holder in the prefix once the documents have made it."""
+
+    def __init__(self, exe, prefix, log):
+        self.exe, self.prefix, self.log, self.started = exe, prefix, log, False
+
+    def keep(self):
+        if self.started or not self.exe or not (self.prefix / "system.reg").exists():
+            return
+        for _ in range(3):
+            with open(self.log, "w") as out:
+                holder = subprocess.Popen(["wine", str(self.exe)], stdin=subprocess.DEVNULL, stdout=out,
+                                          stderr=subprocess.STDOUT)
+            deadline = time.monotonic() + 60
+            while holder.poll() is None and time.monotonic() < deadline and "ready" not in self.log.read_text():
+                time.sleep(0.1)
+            if "ready" in self.log.read_text():
+                self.started = True
+                return
+            holder.kill()
+            time.sleep(2)
+        raise RuntimeError(f"the desktop holder made no window: {self.log.read_text()}")
+
+    def release(self):
+        """Ends the session it holds, for a block that waits for its end."""
+        if self.started:
+            subprocess.run(["wineserver", "-k"], stderr=subprocess.DEVNULL)
+            subprocess.run(["wineserver", "-w"], stderr=subprocess.DEVNULL)
+            self.started = False
+
+
+def run_document(scratch_root, kit, doc, holder):
     scratch = scratch_root / doc.stem
     shutil.rmtree(scratch, ignore_errors=True)
     scratch.mkdir(parents=True)
@@ -73,9 +110,17 @@ def run_document(scratch_root, kit, doc):
     where.write_text(str(scratch))
     failures = 0
     for line, script, expected in tested:
+        # A block's own wineserver -w waits for the session's end, which the
+        # holder would put off for ever: it steps aside for that block.
+        holder.release() if "wineserver" in script else holder.keep()
         wrapped = f'cd "$(cat {where})"\n{script}\npwd > {where}\n'
-        result = subprocess.run(["bash", "-euo", "pipefail", "-c", wrapped], stdout=subprocess.PIPE,
-                                stderr=subprocess.STDOUT, text=True, errors="replace", timeout=600)
+        # Into a file, not a pipe: Wine's services started by a block (its
+        # wineboot) live as long as the held desktop and keep what they got.
+        log = scratch / f"line-{line}.log"
+        with open(log, "w") as out:
+            result = subprocess.run(["bash", "-euo", "pipefail", "-c", wrapped], stdout=out,
+                                    stderr=subprocess.STDOUT, timeout=600)
+        result.stdout = log.read_text(errors="replace")
         missing = contains_in_order(result.stdout, expected) if expected else None
         broken = re.search(r"^gantrel-sim: strict: .*$", result.stdout, re.M)
         first = script.strip().splitlines()[0]
@@ -94,6 +139,7 @@ def main():
     parser = argparse.ArgumentParser(description="Runs the documentation's marked command blocks.")
     parser.add_argument("--scratch", required=True, type=pathlib.Path)
     parser.add_argument("--kit", required=True, type=pathlib.Path, help="an unpacked kit to copy")
+    parser.add_argument("--hold-desktop", type=pathlib.Path, help="the program that keeps the desktop open")
     parser.add_argument("documents", type=pathlib.Path, nargs="+")
     args = parser.parse_args()
     kit = args.kit.resolve()
@@ -102,14 +148,18 @@ def main():
     shutil.rmtree(scratch, ignore_errors=True)
     os.environ.update(WINEPREFIX=str(prefix), WINEDEBUG="-all", GANTREL_SIM_STRICT="1")
     os.environ.pop("WINEDLLOVERRIDES", None)
+    holder = DesktopHolder(args.hold_desktop and args.hold_desktop.resolve(), prefix, scratch / "hold-desktop.log")
     total, failed = 0, 0
     try:
         for doc in args.documents:
-            count, failures = run_document(scratch, kit, doc)
+            count, failures = run_document(scratch, kit, doc, holder)
             total, failed = total + count, failed + failures
     finally:
         subprocess.run(["wineserver", "-k"], stderr=subprocess.DEVNULL)
         subprocess.run(["wineserver", "-w"], stderr=subprocess.DEVNULL)
+    if not failed:
+        for made in scratch.glob("wineprefix*"):
+            shutil.rmtree(made) if made.is_dir() else made.unlink()
     print(f"{total - failed} of {total} documented command blocks passed, in {kit.name}, "
           f"in a Wine prefix made by their own commands")
     return 1 if failed or total == 0 else 0
