@@ -5,7 +5,8 @@ usage: devices_table.py write --devices DIR --variants DIR --results DIR --out F
        devices_table.py check --devices DIR --variants DIR --results DIR --table FILE
 
 DIR of devices holds the device files (*.vhid, zoo/*.vhid); DIR of variants
-the variant device files (one change to a base device each); DIR of results
+the variants' change files (*.change: one change to a base device each, as
+tests/hid/zoo/variant.py reads them); DIR of results
 the records hid_zoo_tests left (wine8.json, wine10.json). `write` renders the
 table; `check` fails when the table lacks a device file's row, when a cause
 names a variant that does not change the outcome of its base, or, for every
@@ -28,7 +29,7 @@ def device_files(folder):
 
 
 def variant_files(folder):
-    return {f.stem: f for f in sorted(folder.glob("*.vhid"))} if folder else {}
+    return {f.stem: f for f in sorted(folder.glob("*.change"))} if folder else {}
 
 
 def header_facts(path):
