@@ -6,20 +6,22 @@ namespace zoo {
 
 namespace {
 
-struct Search {
-    uint16_t vendor_id, product_id;
-    DIDEVICEINSTANCEA instance;
-    bool found;
-};
-
-BOOL CALLBACK match_product(const DIDEVICEINSTANCEA *instance, void *context)
+BOOL CALLBACK collect_instance(const DIDEVICEINSTANCEA *instance, void *context)
 {
-    auto *search = static_cast<Search *>(context);
-    if (instance->guidProduct.Data1 == static_cast<DWORD>(MAKELONG(search->vendor_id, search->product_id))) {
-        search->instance = *instance;
-        search->found = true;
-    }
+    static_cast<std::vector<DIDEVICEINSTANCEA> *>(context)->push_back(*instance);
     return DIENUM_CONTINUE;
+}
+
+// EnumDevices opens every HID device Wine knows, seconds with the whole zoo
+// installed: the attached controllers are read once for all devices.
+const std::vector<DIDEVICEINSTANCEA> &attached(IDirectInput8A *dinput)
+{
+    static const std::vector<DIDEVICEINSTANCEA> all = [dinput] {
+        std::vector<DIDEVICEINSTANCEA> found;
+        dinput->EnumDevices(DI8DEVCLASS_GAMECTRL, collect_instance, &found, DIEDFL_ATTACHEDONLY);
+        return found;
+    }();
+    return all;
 }
 
 const struct {
@@ -89,15 +91,16 @@ std::string guid_text(const GUID &g)
 DirectInputView look_up(IDirectInput8A *dinput, uint16_t vendor_id, uint16_t product_id)
 {
     DirectInputView view;
-    Search search = {vendor_id, product_id, {}, false};
-    search.instance.dwSize = sizeof(search.instance);
-    dinput->EnumDevices(DI8DEVCLASS_GAMECTRL, match_product, &search, DIEDFL_ATTACHEDONLY);
+    const DWORD product = MAKELONG(vendor_id, product_id);
+    const DIDEVICEINSTANCEA *instance = nullptr;
+    for (const DIDEVICEINSTANCEA &each : attached(dinput))
+        if (each.guidProduct.Data1 == product) instance = &each;
     IDirectInputDevice8A *device = nullptr;
-    if (!search.found || dinput->CreateDevice(search.instance.guidInstance, &device, nullptr) != DI_OK) return view;
+    if (!instance || dinput->CreateDevice(instance->guidInstance, &device, nullptr) != DI_OK) return view;
     view.found = true;
-    view.instance = search.instance.guidInstance;
-    view.product = search.instance.guidProduct;
-    view.product_name = search.instance.tszProductName;
+    view.instance = instance->guidInstance;
+    view.product = instance->guidProduct;
+    view.product_name = instance->tszProductName;
     DIDEVCAPS caps = {};
     caps.dwSize = sizeof(caps);
     device->GetCapabilities(&caps);
