@@ -27,6 +27,7 @@
 
 #include "bridge_session.h"
 #include "dinput_watch.h"
+#include "driver/pid_usages.h"
 
 using namespace vwheel;
 
@@ -38,9 +39,6 @@ constexpr double kReportsPerSecond = 600;
 constexpr unsigned kFailReadEvery = 10;
 // Long enough for a read left pending at release to meet the next report.
 constexpr unsigned kKeepFreedMs = 200;
-constexpr USAGE kActuatorsEnabled = 0xa0;
-constexpr USAGE kEffectBlockIndex = 0x22;
-constexpr USAGE kStateReportCollection = 0x92;
 
 double now_ms()
 {
@@ -61,17 +59,17 @@ std::vector<uint8_t> pid_state_report(const HidInterface &hid)
     HidP_GetLinkCollectionNodes(nodes.data(), &count, hid.preparsed());
     USHORT link = 0;
     for (ULONG i = 0; i < count; ++i)
-        if (nodes[i].LinkUsagePage == kPidPage && nodes[i].LinkUsage == kStateReportCollection) link = USHORT(i);
+        if (nodes[i].LinkUsagePage == kPidPage && nodes[i].LinkUsage == PU_STATE_REPORT) link = USHORT(i);
     HIDP_VALUE_CAPS block = {};
     USHORT found = 1;
-    if (!link || HidP_GetSpecificValueCaps(HidP_Input, kPidPage, link, kEffectBlockIndex, &block, &found,
+    if (!link || HidP_GetSpecificValueCaps(HidP_Input, kPidPage, link, PU_EFFECT_BLOCK_INDEX, &block, &found,
                                            hid.preparsed()) != HIDP_STATUS_SUCCESS)
         return {};
     HidP_InitializeReportForID(HidP_Input, block.ReportID, hid.preparsed(), bytes, length);
-    USAGE enabled = kActuatorsEnabled;
+    USAGE enabled = PU_ACTUATORS_ENABLED;
     ULONG one = 1;
     HidP_SetUsages(HidP_Input, kPidPage, link, &enabled, &one, hid.preparsed(), bytes, length);
-    HidP_SetUsageValue(HidP_Input, kPidPage, link, kEffectBlockIndex, 1, hid.preparsed(), bytes, length);
+    HidP_SetUsageValue(HidP_Input, kPidPage, link, PU_EFFECT_BLOCK_INDEX, 1, hid.preparsed(), bytes, length);
     return report;
 }
 
