@@ -94,6 +94,8 @@ bool make_read_fail()
     if (fail) {
         --s.reads_to_fail;
         ++s.counts.reads_made_to_fail;
+        ++s.counts.reads_failed_on_input_thread;
+        ++s.counts.read_errors[ERROR_IO_INCOMPLETE];
     }
     LeaveCriticalSection(&s.lock);
     return fail;
@@ -101,11 +103,11 @@ bool make_read_fail()
 
 BOOL WINAPI counted_result(HANDLE file, OVERLAPPED *overlapped, DWORD *count, BOOL wait)
 {
-    BOOL done = reinterpret_cast<ResultFn>(state().result_import.original)(file, overlapped, count, wait);
-    DWORD error = GetLastError();
+    const BOOL done = reinterpret_cast<ResultFn>(state().result_import.original)(file, overlapped, count, wait);
+    const DWORD error = GetLastError();
     if (done && make_read_fail()) {
-        done = FALSE;
-        error = ERROR_IO_INCOMPLETE;
+        SetLastError(ERROR_IO_INCOMPLETE);
+        return FALSE;
     }
     if (!done) note_read_failure(error);
     SetLastError(error);
@@ -247,6 +249,13 @@ void fail_next_read()
 {
     EnterCriticalSection(&state().lock);
     ++state().reads_to_fail;
+    LeaveCriticalSection(&state().lock);
+}
+
+void withdraw_read_failures()
+{
+    EnterCriticalSection(&state().lock);
+    state().reads_to_fail = 0;
     LeaveCriticalSection(&state().lock);
 }
 

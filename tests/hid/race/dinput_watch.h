@@ -43,8 +43,11 @@ bool install(unsigned long host_thread_id);
 void set_cycle(uint64_t cycle);
 // The input thread's next read that completes is reported to Wine as not
 // complete (ERROR_IO_INCOMPLETE), as Wine sometimes finds its own read: Wine
-// then closes the device's handle and reports input lost.
+// then closes the device's handle and reports input lost. The failure is
+// counted as soon as it is decided, before Wine sees it.
 void fail_next_read();
+// Withdraws the failures asked for that no read has taken yet.
+void withdraw_read_failures();
 // Checks every block kept at least `age_ms`, frees it, and returns what was
 // written into the ones that changed.
 std::vector<FreedWrite> sweep(unsigned age_ms);

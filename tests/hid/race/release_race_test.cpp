@@ -11,6 +11,10 @@
 // fails the test. Every read Wine fails on its input thread ("input lost",
 // which Wine reports now and then and here is also made to report every
 // tenth cycle) must be followed by a poll that takes the device back.
+// A read that fails while Unacquire runs leaves the device on Wine's list of
+// acquired devices after the release has freed it, and Wine's input thread
+// then hangs the next Unacquire: the failures made here are withdrawn before
+// each release, and a call that hangs all the same ends the run, named.
 //
 // GANTREL_RACE_CYCLES=<n> runs n cycles (scripts/release-race.sh, the long
 // form); without it the run stops after kShortRun, the suite's short form.
@@ -39,6 +43,9 @@ constexpr double kReportsPerSecond = 600;
 constexpr unsigned kFailReadEvery = 10;
 // Long enough for a read left pending at release to meet the next report.
 constexpr unsigned kKeepFreedMs = 200;
+// No call of a cycle takes more than milliseconds; one that has not returned
+// after this never will.
+constexpr DWORD kHungMs = 30000;
 
 double now_ms()
 {
@@ -120,11 +127,15 @@ private:
     double started_ = 0, stopped_ = 0;
 };
 
+uint64_t reads_failed() { return dinput_watch::counts().reads_failed_on_input_thread; }
+
 // Polls until `fresh` successful polls have each seen a report the previous
 // one had not (the button counter moved), or the time is up. Counts what the
-// polls returned.
+// polls returned. A poll re-acquires once: when Wine fails the read that
+// Acquire started before the poll reads, the poll reports input lost, and
+// the next one takes the device back.
 struct Polls {
-    unsigned ok = 0, lost = 0, other = 0;
+    unsigned ok = 0, lost = 0, lost_again = 0, other = 0;
     uint64_t last_buttons = ~0ull;
 
     bool until_fresh(int32_t device, unsigned fresh, double timeout_ms)
@@ -133,13 +144,14 @@ struct Polls {
         unsigned seen = 0;
         while (seen < fresh && now_ms() < end) {
             InputReport report = {};
+            const uint64_t failed_before = reads_failed();
             const int32_t result = dib_poll(device, &report);
             if (result == DIB_OK) {
                 ++ok;
                 if (report.button_mask != last_buttons) ++seen;
                 last_buttons = report.button_mask;
             } else if (result == DIB_E_INPUT) {
-                ++lost;
+                ++(reads_failed() > failed_before ? lost_again : lost);
             } else {
                 ++other;
             }
@@ -147,6 +159,48 @@ struct Polls {
         }
         return seen >= fresh;
     }
+};
+
+// Ends the process when the step it is told of has not changed for kHungMs.
+class Watchdog {
+public:
+    Watchdog()
+        : thread_([this] {
+              unsigned long long seen = ~0ull;
+              DWORD since = GetTickCount();
+              while (!stop_) {
+                  Sleep(100);
+                  if (steps_ != seen) {
+                      seen = steps_;
+                      since = GetTickCount();
+                  } else if (GetTickCount() - since > kHungMs) {
+                      std::fprintf(stderr, "cycle %u: %s has not returned in %lu s\n", cycle_.load(), step_.load(),
+                                   kHungMs / 1000);
+                      std::fflush(stderr);
+                      TerminateProcess(GetCurrentProcess(), 3);
+                  }
+              }
+          })
+    {
+    }
+    ~Watchdog()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+    void at(unsigned cycle, const char *step)
+    {
+        cycle_ = cycle;
+        step_ = step;
+        ++steps_;
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::atomic<unsigned> cycle_{0};
+    std::atomic<const char *> step_{"the start"};
+    std::atomic<unsigned long long> steps_{0};
+    std::thread thread_;
 };
 
 double percentile(std::vector<double> values, double p)
@@ -174,35 +228,47 @@ TEST(ReleaseRace, OpenPlayPollReleaseWhileTheWheelStreams)
     std::vector<FreedWrite> writes;
     Polls polls;
     unsigned losses = 0, recovered = 0, cycle = 0;
+    Watchdog watchdog;
     const double start = now_ms();
     for (; cycle < cycles && (wanted || now_ms() - start < kShortRun); ++cycle) {
         dinput_watch::set_cycle(cycle);
-        const unsigned lost_before = unsigned(dinput_watch::counts().reads_failed_on_input_thread);
+        const uint64_t lost_before = reads_failed();
+        watchdog.at(cycle, "dib_open");
         const int32_t device = dib_open(wheel.guid().c_str());
         if (device < 1) {
             ADD_FAILURE() << "cycle " << cycle << ": " << last_error_text();
             break;
         }
-        EXPECT_EQ(dib_set_axis_map(device, DIB_AXIS_X, DIB_AXIS_NONE, 0, 0), DIB_OK);
-        const int32_t effect = dib_effect_create(device, DIB_EFFECT_CONSTANT, &params);
-        EXPECT_GE(effect, 1) << last_error_text();
-        int32_t started = dib_effect_start(effect, 1);
-        if (started == DIB_E_EXCLUSIVE && dinput_watch::counts().reads_failed_on_input_thread > lost_before) {
-            // A read failed since the open (one made to fail may land here), so
-            // Wine unacquired the wheel: the next poll takes it back.
+        // A read Wine failed since the open leaves the wheel unacquired, and
+        // the effect calls answer -3: the next polls take it back.
+        const auto taken_back = [&](int32_t result) {
+            if (result != DIB_E_EXCLUSIVE || reads_failed() == lost_before) return false;
             polls.until_fresh(device, 2, 2000);
-            started = dib_effect_start(effect, 1);
-        }
+            return true;
+        };
+        watchdog.at(cycle, "dib_set_axis_map");
+        EXPECT_EQ(dib_set_axis_map(device, DIB_AXIS_X, DIB_AXIS_NONE, 0, 0), DIB_OK);
+        watchdog.at(cycle, "dib_effect_create");
+        int32_t effect = dib_effect_create(device, DIB_EFFECT_CONSTANT, &params);
+        if (taken_back(effect)) effect = dib_effect_create(device, DIB_EFFECT_CONSTANT, &params);
+        EXPECT_GE(effect, 1) << last_error_text();
+        watchdog.at(cycle, "dib_effect_start");
+        int32_t started = dib_effect_start(effect, 1);
+        if (taken_back(started)) started = dib_effect_start(effect, 1);
         EXPECT_EQ(started, DIB_OK) << last_error_text();
         if (cycle % kFailReadEvery == kFailReadEvery - 1) dinput_watch::fail_next_read();
+        watchdog.at(cycle, "dib_poll");
         polls.until_fresh(device, 2, 100);
-        const unsigned lost = unsigned(dinput_watch::counts().reads_failed_on_input_thread) - lost_before;
+        // A failure made to land during the release would hang Wine.
+        dinput_watch::withdraw_read_failures();
+        const unsigned lost = unsigned(reads_failed() - lost_before);
         if (lost) {
             losses += lost;
             // Wine's "input lost": the next polls must take the device back.
             if (polls.until_fresh(device, 2, 2000)) recovered += lost;
         }
 
+        watchdog.at(cycle, "dib_release");
         const double before = now_ms();
         EXPECT_EQ(dib_release(device), DIB_OK);
         release_ms.push_back(now_ms() - before);
@@ -238,14 +304,14 @@ TEST(ReleaseRace, OpenPlayPollReleaseWhileTheWheelStreams)
                 "  CancelIoEx found no read to cancel: %llu times (%.2f per cycle)\n"
                 "  reads Wine failed on its input thread: %llu (%llu of them made to), %u before the polls "
                 "ended, taken back by dib_poll: %u; errors:%s\n"
-                "  polls: %u returned 0, %u input lost, %u other\n"
+                "  polls: %u returned 0, %u input lost, %u lost again after the re-acquire, %u other\n"
                 "  dib_release: median %.2f ms, 99th percentile %.2f ms, longest %.2f ms\n",
                 wine_major_version(), sizeof(void *) * 8, cycle, (now_ms() - start) / 1000.0, stream.per_second(),
                 writes.size(), hit_cycles.size(), cycle ? 100.0 * double(hit_cycles.size()) / cycle : 0.0, buffers,
                 status_blocks, (unsigned long long)counts.cancels_without_read,
                 cycle ? double(counts.cancels_without_read) / cycle : 0.0,
                 (unsigned long long)counts.reads_failed_on_input_thread, (unsigned long long)counts.reads_made_to_fail,
-                losses, recovered, errors.empty() ? " none" : errors.c_str(), polls.ok, polls.lost, polls.other, percentile(release_ms, 0.5),
+                losses, recovered, errors.empty() ? " none" : errors.c_str(), polls.ok, polls.lost, polls.lost_again, polls.other, percentile(release_ms, 0.5),
                 percentile(release_ms, 0.99), percentile(release_ms, 1.0));
 
     EXPECT_GE(stream.per_second(), 500.0) << "a wheel's report rate";
@@ -253,5 +319,5 @@ TEST(ReleaseRace, OpenPlayPollReleaseWhileTheWheelStreams)
     if (cycle >= 3 * kFailReadEvery) {
         EXPECT_GT(losses, 0u) << "no read failed while polling: the recovery went untried";
     }
-    EXPECT_EQ(polls.lost, 0u) << "dib_poll gave up on the device";
+    EXPECT_EQ(polls.lost, 0u) << "dib_poll gave up on the device with no read failing";
 }
