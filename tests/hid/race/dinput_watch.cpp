@@ -48,14 +48,20 @@ State &state()
     return s;
 }
 
+// With the lock held.
+void count_failure(State &s, DWORD error)
+{
+    ++s.counts.read_errors[error];
+    if (GetCurrentThreadId() != s.host_thread) ++s.counts.reads_failed_on_input_thread;
+}
+
 void note_read_failure(DWORD error)
 {
     // Pending and cancelled are how Wine's reads end normally.
     if (error == ERROR_IO_PENDING || error == ERROR_OPERATION_ABORTED) return;
     State &s = state();
     EnterCriticalSection(&s.lock);
-    ++s.counts.read_errors[error];
-    if (GetCurrentThreadId() != s.host_thread) ++s.counts.reads_failed_on_input_thread;
+    count_failure(s, error);
     LeaveCriticalSection(&s.lock);
 }
 
@@ -94,8 +100,7 @@ bool make_read_fail()
     if (fail) {
         --s.reads_to_fail;
         ++s.counts.reads_made_to_fail;
-        ++s.counts.reads_failed_on_input_thread;
-        ++s.counts.read_errors[ERROR_IO_INCOMPLETE];
+        count_failure(s, ERROR_IO_INCOMPLETE);
     }
     LeaveCriticalSection(&s.lock);
     return fail;
