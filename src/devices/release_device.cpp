@@ -47,10 +47,7 @@ extern "C" int32_t DIB_CALL dib_release(int32_t handle) {
     write_autocenter(device, slot->saved_autocenter);
     // Called from a handler that a poll of this device ran: that poll is
     // still inside DirectInput and lets the device go once out.
-    if (slot->poll)
-        slot->poll->owns_device = true;
-    else
-        device->Release();
+    if (take_poll(*slot) == nullptr) device->Release();
     reset_device_slot(handle - 1);
     return DIB_OK;
 }
