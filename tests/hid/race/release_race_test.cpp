@@ -336,18 +336,21 @@ struct Cycles {
         Sleep(kKeepFreedMs);
         for (const FreedWrite &w : dinput_watch::uninstall()) writes.push_back(w);
         const DinputCounts counts = dinput_watch::counts();
+        std::vector<uint64_t> hit_cycles;
+        for (const FreedWrite &w : writes)
+            if (hit_cycles.empty() || hit_cycles.back() != w.cycle) hit_cycles.push_back(w.cycle);
         for (size_t i = 0; i < writes.size() && i < 8; ++i)
             ADD_FAILURE() << "cycle " << writes[i].cycle << ": " << writes[i].changed << " of " << writes[i].size
                           << " freed bytes written, from offset " << writes[i].offset << ": " << writes[i].bytes;
         std::printf("%s, Wine %d, %zu-bit: %u cycles in %.1f s%s\n"
-                    "  written after release: %zu freed blocks\n"
+                    "  written after release: %zu freed blocks in %zu cycles\n"
                     "  reads Wine failed on its input thread: %llu (%llu of them made to), %u before the polls "
                     "ended, taken back by dib_poll: %u\n"
                     "  polls: %u returned 0, %u input lost, %u lost again after the re-acquire, %u other\n"
                     "  dib_open: median %.2f ms, 99th percentile %.2f ms; dib_release: median %.2f ms, "
                     "99th percentile %.2f ms, longest %.2f ms\n",
                     what, wine_major_version(), sizeof(void *) * 8, cycle, (now_ms() - start) / 1000.0,
-                    rate.c_str(), writes.size(), (unsigned long long)counts.reads_failed_on_input_thread,
+                    rate.c_str(), writes.size(), hit_cycles.size(), (unsigned long long)counts.reads_failed_on_input_thread,
                     (unsigned long long)counts.reads_made_to_fail, losses, recovered, polls.ok, polls.lost,
                     polls.lost_again, polls.other, percentile(open_ms, 0.5), percentile(open_ms, 0.99),
                     percentile(release_ms, 0.5), percentile(release_ms, 0.99), percentile(release_ms, 1.0));
