@@ -234,7 +234,10 @@ DIB_API int32_t DIB_CALL dib_open(const char *guid_text);
  * and releases it; the handle becomes free. -2 (no message) for a bad handle.
  * Holds the bridge lock. The handle is invalid from the call's start: a
  * poll or query of it from a window procedure that DirectInput runs
- * meanwhile returns -2; do not poll or query it from another thread. */
+ * meanwhile returns -2; do not poll or query it from another thread. Under
+ * Wine's own DirectInput the device object is kept alive, unacquired, and
+ * the next dib_open of the same controller takes it again: Wine may still
+ * write into it (docs/integrating.md, releasing under Wine). */
 DIB_API int32_t DIB_CALL dib_release(int32_t device);
 
 /* Destroys every effect of the device and sends the force-feedback reset

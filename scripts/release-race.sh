@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # The release race's long form: the HID suite's stress (hid_release_race)
 # for a given number of open, play, poll and release cycles (1000 unless the
-# first argument says otherwise), under Wine 8 and Wine 10, for the x64 and
-# the x86 program, in the x64 tree's HID prefixes. Each run ends with its
-# summary: cycles, the wheel's report rate, the writes Wine made into memory
-# it had freed at release and in how many cycles, reads Wine failed and how
-# many of them dib_poll took back, and how long dib_release took.
-# The suite runs the same program for 20 s per tree and Wine.
+# first argument says otherwise) of one wheel and of two wheels in turn, a
+# tenth as many of a wheel unplugged while its object is kept, and a
+# hundredth as many releases met by a failed read (one under Wine 8), under
+# Wine 8 and Wine 10, for the x64 and the x86 program, in the x64 tree's HID
+# prefixes. GANTREL_RACE_UNPLUGS and GANTREL_RACE_LIST_FAULTS set the last
+# two counts. Each run ends with its summary: cycles, the wheel's report
+# rate, writes into memory Wine had freed (none may show), reads Wine failed
+# and how many of them dib_poll took back, how long dib_open and dib_release
+# took, and the handles, threads and private memory after cycles 100 and 1000.
+# The suite runs the same program's short form, about 20 s per tree and Wine.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${GANTREL_BUILD_DIR:-$root/build}"
@@ -15,6 +19,8 @@ case "$cycles" in '' | *[!0-9]*) echo "usage: release-race.sh [cycles]" >&2; exi
 
 bash "$root/scripts/build.sh" --target hid_release_race hold_desktop >&2
 export GANTREL_RACE_CYCLES="$cycles" WINEDEBUG=-all WINEDLLOVERRIDES=dinput8=b
+export GANTREL_RACE_UNPLUGS="${GANTREL_RACE_UNPLUGS:-$((cycles / 10))}"
+export GANTREL_RACE_LIST_FAULTS="${GANTREL_RACE_LIST_FAULTS:-$((cycles / 100 > 0 ? cycles / 100 : 1))}"
 prefix="$build/wineprefix-hid"
 # The suite's prefixes: copies of the tree's templates, with its desktop held.
 export GANTREL_WINE_TEMPLATES="$build/wine-templates"

@@ -5,6 +5,7 @@
 #include "sim_objects.h"
 #include "sim_state.h"
 #include "strict_unload.h"
+#include "wine_pose.h"
 
 namespace gsim {
 
@@ -173,6 +174,7 @@ using namespace gsim;
 
 extern "C" HRESULT WINAPI DirectInput8Create(HINSTANCE hinst, DWORD version, REFIID riid_ref, LPVOID *out,
                                              LPUNKNOWN outer) {
+    pose_as_wine_if_asked();
     const IID *riid = address_of(riid_ref);
     CallScope call(GSIM_M_DIRECTINPUT8CREATE, nullptr, nullptr);
     if (GSIM_CALL *c = call.rec()) {

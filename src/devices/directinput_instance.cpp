@@ -4,6 +4,7 @@
 #include <objbase.h>
 #include <dinput.h>
 
+#include "devices/kept_devices.h"
 #include "frame/bridge_lock.h"
 #include "frame/bridge_state.h"
 #include "frame/last_error.h"
@@ -29,7 +30,10 @@ bool ensure_directinput() {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         hr = DirectInput8Create(GetModuleHandleA(nullptr), DIRECTINPUT_VERSION, IID_IDirectInput8A,
                                 reinterpret_cast<void**>(&instance), nullptr);
-        if (SUCCEEDED(hr) && instance != nullptr) __atomic_store_n(&g_directinput, instance, __ATOMIC_RELEASE);
+        if (SUCCEEDED(hr) && instance != nullptr) {
+            decide_device_keeping(instance);
+            __atomic_store_n(&g_directinput, instance, __ATOMIC_RELEASE);
+        }
     }
 
     // A success without an interface is a failure too: nothing to call through.

@@ -10,6 +10,7 @@
 #include "devices/ffb_axes.h"
 #include "devices/guid_text.h"
 #include "devices/hidden_window.h"
+#include "devices/kept_devices.h"
 #include "frame/bridge_lock.h"
 #include "frame/bridge_state.h"
 #include "frame/dinput_codes.h"
@@ -53,11 +54,18 @@ int first_free_device_slot() {
     return -1;
 }
 
-// A failed open releases the device once and leaves the slot free. The
-// message comes after the release, which may run the host's handlers, whose
-// own failures would replace it. The code follows from the message: only
-// the first Acquire's refusal names the other application.
-int32_t fail_open(IDirectInputDevice8A* device, const char* message, HRESULT hr) {
+// A failed open releases the device once and leaves the slot free; under
+// Wine the object is kept as a released one is (`listed`: it may be on
+// Wine's list). The message comes after the release, which may run the
+// host's handlers, whose own failures would replace it. The code follows
+// from the message: only the first Acquire's refusal names the other
+// application.
+int32_t fail_open(IDirectInputDevice8A* device, const GUID& instance, const char* message, HRESULT hr,
+                  bool listed = false) {
+    if (listed)
+        strand_device(device);
+    else
+        keep_device(device, instance);
     device->Release();
     set_last_error(message, hr);
     return std::strstr(message, "holds this device") ? DIB_E_EXCLUSIVE : DIB_E_FAILED;
@@ -86,16 +94,19 @@ extern "C" int32_t DIB_CALL dib_open(const char* guid_text) {
         return DIB_E_FAILED;
     }
 
-    IDirectInputDevice8A* device = nullptr;
-    HRESULT hr = g_directinput->CreateDevice(guid, &device, nullptr);
-    if (FAILED(hr) || device == nullptr) {
-        set_last_error("CreateDevice failed (device unplugged?)", hr);
-        return DIB_E_FAILED;
+    HRESULT hr = DI_OK;
+    IDirectInputDevice8A* device = take_kept_device(guid);
+    if (device == nullptr) {
+        hr = g_directinput->CreateDevice(guid, &device, nullptr);
+        if (FAILED(hr) || device == nullptr) {
+            set_last_error("CreateDevice failed (device unplugged?)", hr);
+            return DIB_E_FAILED;
+        }
     }
     hr = device->SetDataFormat(&c_dfDIJoystick2);
-    if (FAILED(hr)) return fail_open(device, "SetDataFormat failed", hr);
+    if (FAILED(hr)) return fail_open(device, guid, "SetDataFormat failed", hr);
     hr = device->SetCooperativeLevel(g_hidden_window, DISCL_EXCLUSIVE | DISCL_BACKGROUND);
-    if (FAILED(hr)) return fail_open(device, "SetCooperativeLevel failed", hr);
+    if (FAILED(hr)) return fail_open(device, guid, "SetCooperativeLevel failed", hr);
 
     int32_t saved_autocenter = 1;
     int32_t state = 0;
@@ -112,21 +123,25 @@ extern "C" int32_t DIB_CALL dib_open(const char* guid_text) {
 
     hr = device->Acquire();
     if (hr == dierr::kOtherAppHasPrio)
-        return fail_open(device,
+        return fail_open(device, guid,
                          "Another application holds this device exclusively - close other FFB "
                          "software and disable in-game force feedback",
                          hr);
-    if (FAILED(hr)) return fail_open(device, "Acquire failed", hr);
+    if (FAILED(hr)) return fail_open(device, guid, "Acquire failed", hr);
     device->SendForceFeedbackCommand(DISFFC_RESET);
     // Some drivers take the auto-centre property only while unacquired.
-    device->Unacquire();
+    const HRESULT unacquired = device->Unacquire();
     if (SUCCEEDED(write_autocenter(device, DIPROPAUTOCENTER_OFF))) state |= DIB_AUTOCENTER_SWITCHED_OFF;
-    hr = device->Acquire();
+    // Under Wine, an Unacquire that returns early met a read that had just
+    // failed, and may have left the object on Wine's list, where acquiring it
+    // again hangs: the open fails as that Acquire would, input lost.
+    const bool listed = keeps_device_objects() && unacquired != DI_OK;
+    hr = listed ? dierr::kInputLost : device->Acquire();
     if (FAILED(hr)) {
         // Unacquired, so the setting can go back: a failed open leaves the
         // centring spring as it found it.
         if (state & DIB_AUTOCENTER_SWITCHED_OFF) write_autocenter(device, saved_autocenter);
-        return fail_open(device, "Acquire failed", hr);
+        return fail_open(device, guid, "Acquire failed", hr, listed);
     }
     int32_t now = -1;
     if (SUCCEEDED(read_autocenter(device, now)) && now == DIPROPAUTOCENTER_OFF)

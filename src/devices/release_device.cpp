@@ -2,6 +2,7 @@
 #include <dinput.h>
 
 #include "devices/autocenter.h"
+#include "devices/kept_devices.h"
 #include "frame/bridge_lock.h"
 #include "frame/bridge_state.h"
 #include "frame/last_error.h"
@@ -43,14 +44,19 @@ extern "C" int32_t DIB_CALL dib_release(int32_t handle) {
     drop_device_effects(handle, true);
     IDirectInputDevice8A* device = slot->device;
     device->SendForceFeedbackCommand(DISFFC_RESET);
-    device->Unacquire();
+    // Wine's Unacquire returns early when it finds that its input thread's
+    // read has just failed, and leaves the object on its list of acquired
+    // devices: a device acquired until now that Unacquire leaves alone.
+    const bool was_acquired = keeps_device_objects() && SUCCEEDED(device->Poll());
+    const HRESULT unacquired = device->Unacquire();
     write_autocenter(device, slot->saved_autocenter);
+    if (was_acquired && unacquired != DI_OK)
+        strand_device(device);
+    else
+        keep_device(device, slot->instance_guid);
     // Called from a handler that a poll of this device ran: that poll is
     // still inside DirectInput and lets the device go once out.
-    if (slot->poll)
-        slot->poll->owns_device = true;
-    else
-        device->Release();
+    if (take_poll(*slot) == nullptr) device->Release();
     reset_device_slot(handle - 1);
     return DIB_OK;
 }

@@ -82,6 +82,22 @@ EffectSlot* used_effect_slot(int32_t handle) {
     return slot.in_use ? &slot : nullptr;
 }
 
+namespace {
+PVOID volatile* poll_field(DeviceSlot& slot) { return reinterpret_cast<PVOID volatile*>(&slot.poll); }
+}  // namespace
+
+bool register_poll(DeviceSlot& slot, PollInProgress& poll) {
+    return InterlockedCompareExchangePointer(poll_field(slot), &poll, nullptr) == nullptr;
+}
+
+bool unregister_poll(DeviceSlot& slot, PollInProgress& poll) {
+    return InterlockedCompareExchangePointer(poll_field(slot), nullptr, &poll) == &poll;
+}
+
+PollInProgress* take_poll(DeviceSlot& slot) {
+    return static_cast<PollInProgress*>(InterlockedExchangePointer(poll_field(slot), nullptr));
+}
+
 DeviceSlot* find_open_device(const GUID& instance) {
     for (int i = 0; i < kDeviceSlots; ++i) {
         DeviceSlot& slot = device_at(i);

@@ -41,13 +41,11 @@ private:
     size_t length_ = 0;
 };
 
-// A dib_poll under way, on the polling thread's stack. A window procedure
-// that one of its DirectInput calls runs may release the device: the release
-// then leaves the slot's reference to the poll, which lets the device go
-// once DirectInput has returned.
-struct PollInProgress {
-    bool owns_device = false;
-};
+// The first dib_poll of a device under way, on the polling thread's stack.
+// A window procedure that one of its DirectInput calls runs may release the
+// device: the release then takes the record out of the slot, and with it
+// the slot's reference, which the poll lets go once DirectInput has returned.
+struct PollInProgress {};
 
 struct DeviceSlot {
     uint8_t open = 0;
@@ -60,7 +58,9 @@ struct DeviceSlot {
     uint32_t ffb_axis_mask = 0;
     int32_t axis_map[2] = {0, 1};
     uint8_t axis_flip[2] = {0, 0};
-    PollInProgress* poll = nullptr;  // the outermost poll of this device, while one runs
+    // The first poll of this device, while it runs; other polls that meet it
+    // hold a reference of their own. Changed only atomically (below).
+    PollInProgress* volatile poll = nullptr;
 };
 
 struct EffectSlot {
@@ -104,6 +104,15 @@ void clear_effect_slot(int index);
 DeviceSlot* open_device_slot(int32_t handle);
 // Null unless 1 <= handle <= 64 and the entry is in use.
 EffectSlot* used_effect_slot(int32_t handle);
+
+// The first poll of a device and a release that meets it, on any threads.
+// register_poll: true when `poll` is now the slot's first poll, false when
+// another poll is under way. unregister_poll: false when a release took the
+// registration, and with it the slot's reference, which the caller now owns.
+// take_poll: the release's side; the poll now owning the reference, or null.
+bool register_poll(DeviceSlot& slot, PollInProgress& poll);
+bool unregister_poll(DeviceSlot& slot, PollInProgress& poll);
+PollInProgress* take_poll(DeviceSlot& slot);
 
 // First open slot, from index 0, with a device and this instance GUID.
 DeviceSlot* find_open_device(const GUID& instance);

@@ -57,16 +57,15 @@ extern "C" int32_t DIB_CALL dib_poll(int32_t handle, InputReport* report) {
 
     pump_window_messages();
     if (!still_open(*slot, device)) return DIB_E_BADARG;
-    // A release by a handler must not free the device under DirectInput's
-    // feet: the outermost poll of it takes the last reference over.
+    // A window procedure that a DirectInput call below runs may release the
+    // device, which must not be freed under DirectInput's feet. The first poll
+    // of it takes the slot's reference over from such a release; a poll that
+    // meets another one (nested, or on another thread) holds its own, since
+    // the first may leave before it does.
     PollInProgress poll;
-    const bool outermost = slot->poll == nullptr;
-    if (outermost) slot->poll = &poll;
+    const bool first = register_poll(*slot, poll);
+    if (!first) device->AddRef();
     const int32_t result = read_device(*slot, device, report);
-    if (!outermost) return result;
-    if (poll.owns_device)
-        device->Release();
-    else
-        slot->poll = nullptr;
+    if (!first || !unregister_poll(*slot, poll)) device->Release();
     return result;
 }

@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "sim_fixture.h"
@@ -118,6 +120,83 @@ TEST_F(OpenRelease, ReleaseUndoesOpenInOrder) {
     const std::string before = last_error();
     EXPECT_EQ(dib_release(h), DIB_E_BADARG) << "second release";
     EXPECT_EQ(last_error(), before);
+}
+
+// Under Wine's own DirectInput (the simulator poses as it in this test's
+// second run, GANTREL_SIM_WINE=1) a device object the library let go of
+// stays alive and is opened again while its device is attached; an object
+// whose Unacquire may have left it on Wine's list is never used again.
+// Anywhere else the release's Release frees it.
+TEST_F(OpenRelease, LetGoObjectsLiveOnOnlyUnderWine) {
+    const char* pose = std::getenv("GANTREL_SIM_WINE");
+    const bool wine = pose && std::string(pose) == "1";
+    struct Row {
+        const char* name;
+        void (*arrange)();  // before the release, or before the open that fails
+        bool open_fails;     // the open itself fails after its first Acquire
+        bool unplug;         // between the release and the next open
+        bool listed;         // Unacquire returned early: never used again
+    };
+    const Row rows[] = {
+        {"released", [] {}, false, false, false},
+        {"unplugged while let go", [] {}, false, true, false},
+        {"Unacquire met a failed read",
+         [] {
+             GSIM_FAULT f = {sizeof f, GSIM_M_DEV_UNACQUIRE, DI_NOEFFECT, 0, 1, -1, GSIM_FAULT_AFTER_WORK};
+             gsim_fault_add(&f);
+         },
+         false, false, true},
+        {"open failed at its second Acquire", [] { gsim_fail_nth(GSIM_M_DEV_ACQUIRE, 2, DIERR_INPUTLOST); }, true,
+         false, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        gsim_log_clear();
+        DWORD let_go = 0;  // the object the open made
+        if (row.open_fails) {
+            row.arrange();
+            EXPECT_EQ(dib_open(guid_of(0).c_str()), DIB_E_FAILED);
+            let_go = calls_of(GSIM_M_DI_CREATEDEVICE).at(0).created;
+        } else {
+            const int32_t h = open(0);
+            let_go = calls_of(GSIM_M_DI_CREATEDEVICE).at(0).created;
+            gsim_log_clear();
+            row.arrange();
+            ASSERT_EQ(dib_release(h), DIB_OK);
+            std::vector<std::string> calls = {"SendForceFeedbackCommand", "Unacquire", "SetProperty", "Release"};
+            if (wine) calls.insert(calls.begin() + 1, "Poll");  // the table's AddRef is not logged as a call
+            const std::vector<std::string> made = device_call_names(true);
+            EXPECT_EQ(std::vector<std::string>(made.end() - std::min(made.size(), calls.size()), made.end()),
+                      calls);
+        }
+        EXPECT_EQ(gsim_live_devices(), (wine ? 1 : 0) + kept_for_good_) << "after letting go";
+        if (row.unplug) gsim_device_unplug(0);
+        gsim_log_clear();
+        const int32_t again = dib_open(guid_of(0).c_str());
+        const bool reused = wine && !row.unplug && !row.listed;
+        EXPECT_EQ(calls_of(GSIM_M_DI_GETDEVICESTATUS).size(), wine && !row.listed ? 1u : 0u);
+        EXPECT_EQ(calls_of(GSIM_M_DI_CREATEDEVICE).size(), reused ? 0u : 1u);
+        if (row.unplug) {
+            EXPECT_EQ(again, DIB_E_FAILED);
+            EXPECT_EQ(last_error().rfind("CreateDevice failed (device unplugged?)", 0), 0u) << last_error();
+            EXPECT_EQ(gsim_live_devices(), kept_for_good_) << "an unplugged device's object is freed";
+            gsim_device_replug(0);
+            continue;
+        }
+        ASSERT_GE(again, 1) << last_error();
+        if (reused) EXPECT_EQ(calls_of(GSIM_M_DEV_SETDATAFORMAT).at(0).object, let_go) << "the same object";
+        if (wine && row.listed) ++kept_for_good_;
+        EXPECT_EQ(gsim_live_devices(), 1 + kept_for_good_);
+        // The next row starts with nothing kept: an unplugged device's
+        // object is freed at the next open.
+        dib_release(again);
+        if (wine) {
+            gsim_device_unplug(0);
+            EXPECT_EQ(dib_open(guid_of(0).c_str()), DIB_E_FAILED);
+            gsim_device_replug(0);
+        }
+        EXPECT_EQ(gsim_live_devices(), kept_for_good_);
+    }
 }
 
 TEST_F(OpenRelease, HandlesComeFromTheLowestFreeSlot) {

@@ -37,6 +37,8 @@ protected:
     void TearDown() override;
     // Opens device `index` of the simulator; asserts success.
     int32_t open(int index);
+    // Device objects that stay alive for good (never released by design).
+    int kept_for_good_ = 0;
 };
 
 }  // namespace simtest

@@ -24,6 +24,9 @@ NOT_MESSAGES = {
     "Gantrel": "the hidden window's title",
     "holds this device": "how dib_open tells the exclusive failure from the others",
     "\"effects\":[": "a key of the device list's JSON",
+    "ntdll.dll": "where Wine's version function is looked for",
+    "wine_get_version": "the function that shows the library runs under Wine",
+    "Wine builtin DLL": "the mark of Wine's own modules, which tells Wine's DirectInput",
     **{name: "an effect type's name in the device list" for name in (
         "constant", "square", "sine", "triangle", "sawtoothup", "sawtoothdown",
         "spring", "damper", "inertia", "friction")},

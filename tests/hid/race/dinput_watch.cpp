@@ -17,6 +17,8 @@ using SizeFn = size_t(__cdecl *)(void *);
 using CancelFn = BOOL(WINAPI *)(HANDLE, OVERLAPPED *);
 using ResultFn = BOOL(WINAPI *)(HANDLE, OVERLAPPED *, DWORD *, BOOL);
 using ReadFn = BOOL(WINAPI *)(HANDLE, void *, DWORD, DWORD *, OVERLAPPED *);
+using CloseFn = BOOL(WINAPI *)(HANDLE);
+using LeaveFn = void(WINAPI *)(CRITICAL_SECTION *);
 
 struct Kept {
     unsigned char *block;
@@ -36,10 +38,12 @@ struct State {
     DWORD host_thread = 0;
     uint64_t cycle = 0;
     unsigned reads_to_fail = 0;
+    unsigned hold_ms = 0;          // for the next failure made
+    HANDLE held = nullptr;         // set when the input thread stops
     std::deque<Kept> kept;
     DinputCounts counts;
     SizeFn block_size = nullptr;
-    Import free_import, cancel_import, result_import, read_import;
+    Import free_import, cancel_import, result_import, read_import, close_import, leave_import;
 };
 
 State &state()
@@ -47,6 +51,11 @@ State &state()
     static State s;
     return s;
 }
+
+// The input thread's way from a failure made to hold through to its stop.
+enum class Hold { none, failed, closed };
+thread_local Hold t_hold = Hold::none;
+thread_local unsigned t_hold_ms = 0;
 
 // With the lock held.
 void count_failure(State &s, DWORD error)
@@ -81,11 +90,10 @@ BOOL WINAPI counted_cancel(HANDLE file, OVERLAPPED *overlapped)
 {
     const BOOL done = reinterpret_cast<CancelFn>(state().cancel_import.original)(file, overlapped);
     const DWORD error = GetLastError();
-    if (!done && error == ERROR_NOT_FOUND) {
-        EnterCriticalSection(&state().lock);
-        ++state().counts.cancels_without_read;
-        LeaveCriticalSection(&state().lock);
-    }
+    EnterCriticalSection(&state().lock);
+    if (!done && error == ERROR_NOT_FOUND) ++state().counts.cancels_without_read;
+    if (GetCurrentThreadId() == state().host_thread) ++state().counts.host_cancels;
+    LeaveCriticalSection(&state().lock);
     SetLastError(error);
     return done;
 }
@@ -101,6 +109,9 @@ bool make_read_fail()
         --s.reads_to_fail;
         ++s.counts.reads_made_to_fail;
         count_failure(s, ERROR_IO_INCOMPLETE);
+        if (s.hold_ms) t_hold = Hold::failed;
+        t_hold_ms = s.hold_ms;
+        s.hold_ms = 0;
     }
     LeaveCriticalSection(&s.lock);
     return fail;
@@ -126,6 +137,24 @@ BOOL WINAPI counted_read(HANDLE file, void *buffer, DWORD size, DWORD *count, OV
     if (!done) note_read_failure(error);
     SetLastError(error);
     return done;
+}
+
+// Wine closes the device's handle after a failed read, then leaves the
+// device's lock, then unacquires the device: the hold comes in between.
+BOOL WINAPI watched_close(HANDLE handle)
+{
+    const BOOL done = reinterpret_cast<CloseFn>(state().close_import.original)(handle);
+    if (t_hold == Hold::failed) t_hold = Hold::closed;
+    return done;
+}
+
+void WINAPI watched_leave(CRITICAL_SECTION *section)
+{
+    reinterpret_cast<LeaveFn>(state().leave_import.original)(section);
+    if (t_hold != Hold::closed) return;
+    t_hold = Hold::none;
+    SetEvent(state().held);
+    Sleep(t_hold_ms);
 }
 
 // The import address table slot through which `module` calls dll!name.
@@ -233,12 +262,18 @@ bool install(unsigned long host_thread_id)
         !hook(dinput, "kernel32.dll", "GetOverlappedResult", reinterpret_cast<void *>(counted_result),
               &s.result_import) ||
         !hook(dinput, "kernel32.dll", "ReadFile", reinterpret_cast<void *>(counted_read), &s.read_import) ||
+        !hook(dinput, "kernel32.dll", "CloseHandle", reinterpret_cast<void *>(watched_close), &s.close_import) ||
+        !hook(dinput, "kernel32.dll", "LeaveCriticalSection", reinterpret_cast<void *>(watched_leave),
+              &s.leave_import) ||
         !hook(dinput, "ucrtbase.dll", "free", reinterpret_cast<void *>(kept_free), &s.free_import)) {
         unhook(&s.cancel_import);
         unhook(&s.result_import);
         unhook(&s.read_import);
+        unhook(&s.close_import);
+        unhook(&s.leave_import);
         return false;
     }
+    if (!s.held) s.held = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     s.installed = true;
     return true;
 }
@@ -257,10 +292,20 @@ void fail_next_read()
     LeaveCriticalSection(&state().lock);
 }
 
+bool fail_next_read_and_hold(unsigned hold_ms, unsigned timeout_ms)
+{
+    EnterCriticalSection(&state().lock);
+    state().hold_ms = hold_ms;
+    ++state().reads_to_fail;
+    LeaveCriticalSection(&state().lock);
+    return WaitForSingleObject(state().held, timeout_ms) == WAIT_OBJECT_0;
+}
+
 void withdraw_read_failures()
 {
     EnterCriticalSection(&state().lock);
     state().reads_to_fail = 0;
+    state().hold_ms = 0;
     LeaveCriticalSection(&state().lock);
 }
 
@@ -286,6 +331,8 @@ std::vector<FreedWrite> uninstall()
     unhook(&s.cancel_import);
     unhook(&s.result_import);
     unhook(&s.read_import);
+    unhook(&s.close_import);
+    unhook(&s.leave_import);
     s.installed = false;
     // A block freed by a call that was inside the hook as it went is kept
     // too: the free it would have had comes from here.

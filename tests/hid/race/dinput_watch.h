@@ -31,13 +31,14 @@ struct DinputCounts {
     uint64_t cancels_without_read = 0;       // CancelIoEx failed with ERROR_NOT_FOUND
     uint64_t reads_failed_on_input_thread = 0; // Wine's "input lost", the made ones included
     uint64_t reads_made_to_fail = 0;
+    uint64_t host_cancels = 0;               // CancelIoEx on the host thread: Unacquire met a live handle
     std::map<unsigned long, uint64_t> read_errors; // error code -> count, any thread
 };
 
 namespace dinput_watch {
 
-// Hooks dinput8.dll's imports of free, CancelIoEx, GetOverlappedResult and
-// ReadFile; `host_thread_id` is the thread that is not Wine's input thread. False when dinput8 is not loaded or lacks one of them.
+// Hooks dinput8.dll's imports of free, CancelIoEx, GetOverlappedResult,
+// ReadFile, CloseHandle and LeaveCriticalSection; `host_thread_id` is the thread that is not Wine's input thread. False when dinput8 is not loaded or lacks one of them.
 bool install(unsigned long host_thread_id);
 // The cycle that frees are attributed to from now on.
 void set_cycle(uint64_t cycle);
@@ -46,6 +47,11 @@ void set_cycle(uint64_t cycle);
 // then closes the device's handle and reports input lost. The failure is
 // counted as soon as it is decided, before Wine sees it.
 void fail_next_read();
+// As fail_next_read, and the input thread then stops for `hold_ms` right
+// after it has closed the device's handle and left the device's lock, before
+// it unacquires the device: an Unacquire made meanwhile meets the failed read
+// half way. True once that point is reached, within `timeout_ms`.
+bool fail_next_read_and_hold(unsigned hold_ms, unsigned timeout_ms);
 // Withdraws the failures asked for that no read has taken yet.
 void withdraw_read_failures();
 // Checks every block kept at least `age_ms`, frees it, and returns what was
