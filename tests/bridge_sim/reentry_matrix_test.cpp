@@ -525,13 +525,10 @@ std::vector<std::string> run_two_pollers(const TwoPollers& t) {
     gsim_set_call_hook(GSIM_M_NONE, nullptr, nullptr);
     stops = nullptr;
 
-    // The poll that returned first read the device; the one inside when the
-    // release came returns -2 without a message.
-    const Outcome read{kSucceeds, nullptr}, released_meanwhile{DIB_E_BADARG, nullptr};
     for (const Stop& s : here)
         if (!s.fired) problems.push_back(point_name(s.at) + " was never reached");
-    const std::string mine = mismatch(t.path_first ? read : released_meanwhile, result, marked, message),
-                      theirs = mismatch(t.path_first ? released_meanwhile : read, other, other_before, other_after);
+    const std::string mine = mismatch(two_pollers_outcome(!t.path_first), result, marked, message),
+                      theirs = mismatch(two_pollers_outcome(t.path_first), other, other_before, other_after);
     if (!mine.empty()) problems.push_back("this poll " + mine);
     if (!theirs.empty()) problems.push_back("the other poll " + theirs);
     if (release != DIB_OK) problems.push_back("dib_release returned " + std::to_string(release));

@@ -61,6 +61,10 @@ bool forbidden(const Situation& s);
 bool waits_for_path(const Situation& s);
 Outcome path_outcome(const Situation& s);
 Outcome action_outcome(const Situation& s);
+// Two polls of one device on two threads, and a window procedure of one of
+// the threads that releases the device: the poll of that thread, if still
+// inside DirectInput then, or else the other one.
+Outcome two_pollers_outcome(bool inside_at_release);
 // "" when the result and the message, from `before` to `after`, are `want`.
 std::string mismatch(const Outcome& want, int32_t result, const std::string& before, const std::string& after);
 
