@@ -66,14 +66,11 @@ def device_file(args):
         raise Refusal("the name takes 1 to 126 characters, without \"#\" or control characters (--name)")
     notes = []
     if args.backend == "sdl":
-        sdl_type = args.sdl_type
-        if not sdl_type:
-            sdl_type, why = sdl.sdl_type_of(d.vid, d.pid, args.wine)
-            if not sdl_type:
-                raise Refusal(f"SDL's joystick type is not known: {why}; say which with --sdl-type")
-            notes.append(f"SDL joystick type wheel: {why}")
+        if args.sdl_type:
+            sdl_type, why = args.sdl_type, "as given"
         else:
-            notes.append(f"SDL joystick type {sdl_type}, as given")
+            sdl_type, why = sdl.sdl_type_of(d, args.wine)
+        notes.append(f"SDL joystick type {sdl_type}: {why}")
         data, listed, axes = sdl.descriptor(d, args.wine, sdl_type)
         backend = "SDL (bus_sdl.c)"
     else:
@@ -85,7 +82,7 @@ def device_file(args):
     lines = [f"# made by evdev-to-device.sh from {os.path.basename(os.path.normpath(args.source))}: the descriptor "
              f"Wine {args.wine}.0 builds through {backend}"]
     lines += [f"# {n}" for n in notes]
-    lines += [f"# axes: {', '.join(f'{codes.abs_name(c)} -> {n}' for c, n in axes) or 'none'}",
+    lines += [f"# axes: {', '.join(f'{codes.abs_name(c)} -> {n}' for c, _, _, n in axes) or 'none'}",
               f"# wine lists: {', '.join(listed) or 'no force feedback'}",
               f"# driver plays: {', '.join(plays) or 'none'}"]
     if silent:

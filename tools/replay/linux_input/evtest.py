@@ -16,7 +16,7 @@ def read(path):
     for number, line in enumerate(lines, 1):
         text = line.strip()
         if text.startswith("#"):
-            if fact := re.match(r"#\s?([a-z]+):\s*(.*)", line):
+            if fact := re.match(r"#\s?([a-z][a-z0-9 .]*):\s*(.*)", line):
                 key = fact[1]
                 d.facts[key] = fact[2]
             elif key and line.startswith("#   "):

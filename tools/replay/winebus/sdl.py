@@ -34,13 +34,18 @@ SDL_WHEELS = {
 }
 
 
-def sdl_type_of(vid, pid, wine):
-    """("wheel", why) when the SDL beside this Wine lists the ids as a wheel, else (None, why not)."""
+def sdl_type_of(description, wine):
+    """(type, why): wheel when the SDL beside this Wine lists the ids as one,
+    else what the description says that SDL calls it; refused otherwise."""
     version, ids = SDL_WHEELS[wine]
-    if f"{vid:04x}:{pid:04x}" in ids.split():
-        return "wheel", f"{vid:04x}:{pid:04x} is on the wheel list of SDL {version}"
-    return None, (f"{vid:04x}:{pid:04x} is not on the wheel list of SDL {version}, so SDL may call it a "
-                  "joystick, a game pad or a flight stick")
+    vidpid = f"{description.vid:04x}:{description.pid:04x}"
+    if vidpid in ids.split():
+        return "wheel", f"{vidpid} is on the wheel list of SDL {version}"
+    said = description.facts.get(f"sdl {version}", "").split()
+    if said and said[0] in TYPES:
+        return said[0], "as the description says: " + " ".join(said[1:])
+    raise Refusal(f"SDL's joystick type is not known: {vidpid} is not on the wheel list of SDL {version}, so SDL "
+                  "may call it a joystick, a game pad or a flight stick; say which with --sdl-type")
 
 
 AXIS_USAGES = [0x30, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37]   # X Y Z Rx Ry Rz Slider Dial
@@ -91,7 +96,7 @@ def digital_hat(d, x):
 
 
 def descriptor(description, wine, sdl_type):
-    """(descriptor bytes, the types Wine lists, the axes as (evdev code, DirectInput usage name))."""
+    """(descriptor bytes, the types Wine lists, the axes as (evdev code, usage page, usage, name))."""
     if codes.BTN_GAMEPAD in description.keys:
         raise Refusal("SDL maps a device with BTN_GAMEPAD (0x130) as a game controller, for which Wine builds a "
                       "game pad of its own (build_controller_report_descriptor); this converter builds joysticks")
@@ -112,7 +117,7 @@ def descriptor(description, wine, sdl_type):
     d.end_input_report()
     listed = descriptor_add_haptic(d, view, wine == 10 and sdl_type == "wheel")
     d.end_report_descriptor()
-    return bytes(d.data), listed, [(code, AXIS_NAMES[i]) for i, code in enumerate(axes)]
+    return bytes(d.data), listed, [(c, hid.PAGE_GENERIC, AXIS_USAGES[i], AXIS_NAMES[i]) for i, c in enumerate(axes)]
 
 
 def descriptor_add_haptic(d, view, force):

@@ -30,7 +30,7 @@ FF_ORDER = [(codes.FF_SINE, "sine"), (codes.FF_SQUARE, "square"), (codes.FF_TRIA
 
 
 def descriptor(description, wine):
-    """(descriptor bytes, the types Wine lists, the axes as (evdev code, DirectInput usage name))."""
+    """(descriptor bytes, the types Wine lists, the axes as (evdev code, usage page, usage, name))."""
     dsc = description
     d = hid.Descriptor(wine)
     d.begin_report_descriptor(G, 0x05)
@@ -43,7 +43,7 @@ def descriptor(description, wine):
                           f"{codes.abs_name(code)} has none (give --absinfo, or use evtest's header)")
         page, usage, name = ABSOLUTE[code]
         d.add_axes(page, [usage], False, info.minimum, info.maximum)
-        axes.append((code, name))
+        axes.append((code, page, usage, name))
     for code in sorted(c for c in dsc.rel if c < len(RELATIVE)):
         d.add_axes(G, [RELATIVE[code]], True, -2 ** 31, 2 ** 31 - 1)
     # A hat counts when its X axis is there.
