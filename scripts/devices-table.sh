@@ -11,6 +11,6 @@ rm -f "$build"/zoo-results/*.json
 (cd "$build" && ctest -R '^(wine10_root|zoo_prefix_up|hid_zoo_tests|hid_zoo_tests_wine10|zoo_prefix_down)$' \
   --output-on-failure) >&2
 python3 "$root/vhid/devices_table.py" write --devices "$root/vhid/devices" \
-  --variants "$root/tests/hid/zoo/variants" \
+  --variants "$root/tests/hid/zoo/variants" --linux "$root/vhid/devices/zoo/linux" \
   --results "$build/zoo-results" --out "$root/docs/devices.md"
 echo "devices-table: wrote docs/devices.md from this run" >&2
