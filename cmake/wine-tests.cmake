@@ -64,8 +64,8 @@ endfunction()
 # installs those virtual HID devices there (names of vhid/devices/*.vhid, or
 # device files such as devices/zoo/x.vhid), with WINE8_DEVICES only in the
 # Wine 8 prefix and WINE10_DEVICES only in the Wine 10 one; the tests of a
-# prefix with devices take turns. SIMULATED puts the project's dinput8.dll in place of Wine's own,
-# which a TARGET gets otherwise. WINE10 runs TARGET a second time, as
+# prefix with devices take turns. SIMULATED puts the project's dinput8.dll
+# in place of Wine's own, which a TARGET gets otherwise. WINE10 runs TARGET a second time, as
 # NAME_wine10, under Wine 10 in `wineprefix[-<PREFIX>]-wine10`. TIMEOUT is a
 # few times what the test takes on a busy machine, so that a deadlock fails
 # within a minute or two, not five.
@@ -79,17 +79,17 @@ function(gantrel_wine_test name)
     set(dir ${GANTREL_WINEPREFIX})
     set(fixture wine)
   endif()
-  if(T_DEVICES AND NOT GANTREL_VHID_BIN)
+  set(devices8 ${T_DEVICES} ${T_WINE8_DEVICES})
+  set(devices10 ${T_DEVICES} ${T_WINE10_DEVICES})
+  if(devices8 AND NOT GANTREL_VHID_BIN)
     message(STATUS "${name} left out: an x86 tree needs GANTREL_OTHER_ARCH_BUILD, the x64 tree's drivers")
     return()
   endif()
-  set(devices8 ${T_DEVICES} ${T_WINE8_DEVICES})
-  set(devices10 ${T_DEVICES} ${T_WINE10_DEVICES})
   gantrel_wine_prefix_fixture(${fixture} ${dir} "${devices8}")
 
   if(T_SIMULATED)
     set(dinput n)
-  elseif(T_DEVICES OR NOT T_COMMAND)
+  elseif(devices8 OR NOT T_COMMAND)
     set(dinput b)
   endif()
   if(T_COMMAND)
@@ -109,7 +109,7 @@ function(gantrel_wine_test name)
     FIXTURES_REQUIRED ${fixture}
     TIMEOUT ${T_TIMEOUT}
     ENVIRONMENT "${env};${T_ENV}")
-  if(T_DEVICES)
+  if(devices8)
     set_tests_properties(${name} PROPERTIES RESOURCE_LOCK ${fixture})
   endif()
   if(T_LABELS)

@@ -8,7 +8,8 @@ DIR of devices holds the device files (*.vhid, zoo/*.vhid); DIR of variants
 the variants' change files (*.change: one change to a base device each, as
 tests/hid/zoo/variant.py reads them); DIR of linux the wheels' Linux
 descriptions (*.evtest: path_tables.py); DIR of results
-the records hid_zoo_tests left (wine8.json, wine10.json). `write` renders the
+the records hid_zoo_tests left (wine8.json, wine10.json, and paths-wine8.json,
+paths-wine10.json of the path tables' run). `write` renders the
 table; `check` fails when the table lacks a device file's row, when a cause
 names a variant that does not change the outcome of its base, or, for every
 Wine whose results are there, when the page differs from what those results
@@ -76,11 +77,12 @@ def header_facts(path):
 
 
 def load_results(folder):
+    """{wine: {device: record}}, the zoo's run and the path tables' run (paths-wineN.json) together."""
     results = {}
     for wine, name in WINES:
-        path = folder / name
-        if path.exists():
-            results[wine] = json.loads(path.read_text(encoding="utf-8"))["devices"]
+        for path in (folder / name, folder / f"paths-{name}"):
+            if path.exists():
+                results.setdefault(wine, {}).update(json.loads(path.read_text(encoding="utf-8"))["devices"])
     return results
 
 

@@ -57,10 +57,12 @@ const std::string &list_before()
 std::vector<std::string> device_files()
 {
     std::vector<std::string> files;
-    // The wheels as Wine builds them from Linux's view, only under the Wine that builds them so.
-    const std::string built = "zoo-wine" + std::to_string(vwheel::wine_major_version()) + "\\";
-    for (const std::string &folder : {std::string("devices\\"), std::string("devices\\zoo\\"),
-                                      std::string("zoo-variants\\"), built}) {
+    // The wheels as Wine builds them from Linux's view run apart, only under
+    // the Wine that builds them so; the device files of the zoo otherwise.
+    const char *built = std::getenv("GANTREL_ZOO_WINE_BUILT");
+    std::vector<std::string> folders = {"devices\\", "devices\\zoo\\", "zoo-variants\\"};
+    if (built && *built) folders = {"zoo-wine" + std::to_string(vwheel::wine_major_version()) + "\\"};
+    for (const std::string &folder : folders) {
         std::string dir = exe_folder() + folder;
         WIN32_FIND_DATAA found;
         HANDLE search = FindFirstFileA((dir + "*.vhid").c_str(), &found);
