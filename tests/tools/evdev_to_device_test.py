@@ -3,18 +3,27 @@
 bytes Wine's own code builds (wine_descriptors.txt), a wheel's sysfs files
 give what its evtest header gives, and every kind of bad input is refused
 with a message and nothing on standard output. Usage: SOURCE WORK"""
+import contextlib
+import io
 import pathlib
 import subprocess
 import sys
+from types import SimpleNamespace
 
 source, work = pathlib.Path(sys.argv[1]), pathlib.Path(sys.argv[2]) / "evdev-to-device"
 script = source / "tools/replay/evdev-to-device.sh"
 g29 = source / "vhid/devices/zoo/linux/g29.evtest"
 failures = []
+sys.path.insert(0, str(source / "tools/replay"))
+import evdev_to_device  # noqa: E402
 
 
 def run(*args):
-    return subprocess.run(["bash", str(script), *map(str, args)], capture_output=True, text=True)
+    """The converter's status and output, in this process (the script is one exec away)."""
+    out, err = io.StringIO(), io.StringIO()
+    with contextlib.redirect_stdout(out), contextlib.redirect_stderr(err):
+        status = evdev_to_device.main([str(a) for a in args])
+    return SimpleNamespace(returncode=status, stdout=out.getvalue(), stderr=err.getvalue())
 
 
 def descriptor(text):
@@ -30,8 +39,9 @@ def write(path, text):
 # Each row: a description of the zoo, the backend, the Wine, Wine's bytes.
 rows = [line.split() for line in (source / "tests/tools/wine_descriptors.txt").read_text().splitlines()
         if line and not line.startswith("#")]
-for name, backend, wine, want in rows:
-    got = run("--wine", wine, "--backend", backend, g29.parent / f"{name}.evtest")
+for i, (name, backend, wine, want) in enumerate(rows):
+    args = ("--wine", wine, "--backend", backend, g29.parent / f"{name}.evtest")
+    got = subprocess.run(["bash", str(script), *map(str, args)], capture_output=True, text=True) if i == 0 else run(*args)
     if got.returncode or descriptor(got.stdout) != want:
         failures.append(f"{name} {backend} Wine {wine}: status {got.returncode}, {got.stderr.strip()}")
 
