@@ -14,7 +14,7 @@
 #include "../vwheel_protocol.h"
 #include "pid_firmware.h"
 
-#define VDEV_MAX_DEVICES 64
+#define VDEV_MAX_DEVICES 32
 #define VDEV_LOG_CAPACITY 512
 #define VDEV_INPUT_QUEUE 32
 #define VDEV_INPUT_IDS 8
