@@ -9,7 +9,9 @@ SOURCE is an evtest header (what `evtest /dev/input/eventN` prints before
 "Testing ...") or a copy of the folder /sys/class/input/eventN/device.
   --sdl-type TYPE   what SDL_JoystickGetType says: wheel, joystick, gamepad or
                     flightstick; by default wheel when the ids are on the wheel
-                    list of the SDL Debian ships with that Wine, else refused
+                    list of the SDL Debian ships with that Wine, else what the
+                    description says that SDL calls it ("# sdl 2.26.5: joystick"),
+                    else refused
   --absinfo FILE    the axes' ranges for a sysfs folder: "ABS_X 0 65535 [fuzz flat resolution]"
   --long-bits N     the word size of the sysfs capability files (32 or 64; this machine's by default)
   --ids VID:PID     other ids for the file (in hexadecimal); --name NAME another product name

@@ -19,7 +19,7 @@ PHYSICAL, APPLICATION, LOGICAL, NAMED_ARRAY = 0x00, 0x01, 0x02, 0x04
 
 PAGE_GENERIC, PAGE_SIMULATION, PAGE_BUTTON, PAGE_ORDINAL = 0x01, 0x02, 0x09, 0x0A
 PAGE_HAPTICS, PAGE_PID = 0x0E, 0x0F
-GENERIC_X, GENERIC_Y, GENERIC_Z, GENERIC_RZ, GENERIC_HATSWITCH = 0x30, 0x31, 0x32, 0x35, 0x39
+GENERIC_Z, GENERIC_RZ, GENERIC_HATSWITCH = 0x32, 0x35, 0x39
 
 # The PID effect-type usages, by the names the library gives the types.
 EFFECT_USAGES = {
@@ -37,6 +37,7 @@ def item(tag, kind, size, value):
     return bytes([tag << 4 | kind << 2 | code]) + (value & 0xFFFFFFFF).to_bytes(4, "little")[:size]
 
 
+# g, l and m: a global, local and main item, as Wine's macros write them.
 def g(tag, size, value):
     return item(tag, GLOBAL, size, value)
 
