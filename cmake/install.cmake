@@ -7,7 +7,8 @@
 #   lib/cmake/gantrel/  (find_package(gantrel 0.9) picks <arch> itself)
 #   tools/<arch>/gantrel-probe.exe
 #   simulator/<arch>/dinput8.dll  (for tests only, never beside a host)
-#   replay/  (x64 tree only: replay.sh, dump-to-device.sh, wine-prefix.sh,
+#   replay/  (x64 tree only: replay.sh, dump-to-device.sh, evdev-to-device.sh and its
+#            winebus/ and linux_input/, wine-prefix.sh,
 #            x64/ the virtual HID driver for Wine, devices/ the device files)
 #   examples/  docs/  README.md  LICENSE  CHANGELOG.md
 # <arch> is x64 or x86.
@@ -58,11 +59,13 @@ endif()
 # (the replay, a device file from a dumped descriptor, and the replay's Wine
 # prefix), the virtual HID driver with its package and installer, the device files.
 if(TARGET install_vwheels)
-  install(FILES tools/replay/replay.sh tools/replay/dump-to-device.sh tools/wine-prefix/wine-prefix.sh DESTINATION replay)
+  install(FILES tools/replay/replay.sh tools/replay/dump-to-device.sh tools/replay/evdev-to-device.sh
+          tools/replay/evdev_to_device.py tools/wine-prefix/wine-prefix.sh DESTINATION replay)
+  install(DIRECTORY tools/replay/winebus tools/replay/linux_input DESTINATION replay FILES_MATCHING PATTERN "*.py")
   install(FILES tools/replay/kit-readme.md DESTINATION replay RENAME README.md)
   install(FILES $<TARGET_FILE:vwheel> $<TARGET_FILE:install_vwheels> vhid/install/vwheel.inf
           DESTINATION replay/x64)
-  install(DIRECTORY vhid/devices/ DESTINATION replay/devices FILES_MATCHING PATTERN "*.vhid")
+  install(DIRECTORY vhid/devices/ DESTINATION replay/devices FILES_MATCHING PATTERN "*.vhid" PATTERN "*.evtest")
 endif()
 
 # What a host developer reads: the kit's own README, the documentation, the

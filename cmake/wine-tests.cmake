@@ -57,18 +57,21 @@ endfunction()
 
 # gantrel_wine_test(NAME TARGET | NAME COMMAND command...
 #                   [SIMULATED] [PREFIX name] [DEVICES device...] [WINE10]
+#                   [WINE8_DEVICES device...] [WINE10_DEVICES device...]
 #                   [TIMEOUT s] [LABELS ...] [ARGS ...] [ENV ...])
 # Runs the tree's program TARGET with ARGS, or COMMAND with WINEPREFIX set,
 # under Wine in the prefix `wineprefix`, or `wineprefix-<PREFIX>`. DEVICES
 # installs those virtual HID devices there (names of vhid/devices/*.vhid, or
-# device files such as devices/zoo/x.vhid); the tests of a prefix with devices
-# take turns. SIMULATED puts the project's dinput8.dll in place of Wine's own,
-# which a TARGET gets otherwise. WINE10 runs TARGET a second time, as
+# device files such as devices/zoo/x.vhid), with WINE8_DEVICES only in the
+# Wine 8 prefix and WINE10_DEVICES only in the Wine 10 one; the tests of a
+# prefix with devices take turns. SIMULATED puts the project's dinput8.dll
+# in place of Wine's own, which a TARGET gets otherwise. WINE10 runs TARGET a second time, as
 # NAME_wine10, under Wine 10 in `wineprefix[-<PREFIX>]-wine10`. TIMEOUT is a
 # few times what the test takes on a busy machine, so that a deadlock fails
 # within a minute or two, not five.
 function(gantrel_wine_test name)
-  cmake_parse_arguments(PARSE_ARGV 1 T "SIMULATED;WINE10" "PREFIX;TIMEOUT" "COMMAND;DEVICES;ARGS;ENV;LABELS")
+  cmake_parse_arguments(PARSE_ARGV 1 T "SIMULATED;WINE10" "PREFIX;TIMEOUT"
+                        "COMMAND;DEVICES;WINE8_DEVICES;WINE10_DEVICES;ARGS;ENV;LABELS")
   if(T_PREFIX)
     set(dir ${CMAKE_BINARY_DIR}/wineprefix-${T_PREFIX})
     set(fixture ${T_PREFIX})
@@ -76,15 +79,17 @@ function(gantrel_wine_test name)
     set(dir ${GANTREL_WINEPREFIX})
     set(fixture wine)
   endif()
-  if(T_DEVICES AND NOT GANTREL_VHID_BIN)
+  set(devices8 ${T_DEVICES} ${T_WINE8_DEVICES})
+  set(devices10 ${T_DEVICES} ${T_WINE10_DEVICES})
+  if(devices8 AND NOT GANTREL_VHID_BIN)
     message(STATUS "${name} left out: an x86 tree needs GANTREL_OTHER_ARCH_BUILD, the x64 tree's drivers")
     return()
   endif()
-  gantrel_wine_prefix_fixture(${fixture} ${dir} "${T_DEVICES}")
+  gantrel_wine_prefix_fixture(${fixture} ${dir} "${devices8}")
 
   if(T_SIMULATED)
     set(dinput n)
-  elseif(T_DEVICES OR NOT T_COMMAND)
+  elseif(devices8 OR NOT T_COMMAND)
     set(dinput b)
   endif()
   if(T_COMMAND)
@@ -104,14 +109,14 @@ function(gantrel_wine_test name)
     FIXTURES_REQUIRED ${fixture}
     TIMEOUT ${T_TIMEOUT}
     ENVIRONMENT "${env};${T_ENV}")
-  if(T_DEVICES)
+  if(devices8)
     set_tests_properties(${name} PROPERTIES RESOURCE_LOCK ${fixture})
   endif()
   if(T_LABELS)
     set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
   endif()
   if(T_WINE10 AND NOT T_COMMAND)
-    gantrel_wine10_test(${name}_wine10 ${target} ${dir}-wine10 ${dinput} "${T_DEVICES}" "${T_ARGS}" "${T_ENV}")
+    gantrel_wine10_test(${name}_wine10 ${target} ${dir}-wine10 ${dinput} "${devices10}" "${T_ARGS}" "${T_ENV}")
     if(T_LABELS AND TEST ${name}_wine10)
       set_tests_properties(${name}_wine10 PROPERTIES LABELS "${T_LABELS}")
     endif()

@@ -8,9 +8,9 @@ build="${GANTREL_BUILD_DIR:-$root/build}"
 
 GANTREL_ARCHS=x64 bash "$root/scripts/build.sh" --target hid_zoo_tests >&2
 rm -f "$build"/zoo-results/*.json
-(cd "$build" && ctest -R '^(wine10_root|zoo_prefix_up|hid_zoo_tests|hid_zoo_tests_wine10|zoo_prefix_down)$' \
+(cd "$build" && ctest -R '^(wine10_root|zoo_prefix_up|hid_zoo_tests|hid_zoo_tests_wine10|zoo_prefix_down|zoo-paths_prefix_up|hid_zoo_paths|hid_zoo_paths_wine10|zoo-paths_prefix_down)$' \
   --output-on-failure) >&2
 python3 "$root/vhid/devices_table.py" write --devices "$root/vhid/devices" \
-  --variants "$root/tests/hid/zoo/variants" \
+  --variants "$root/tests/hid/zoo/variants" --linux "$root/vhid/devices/zoo/linux" \
   --results "$build/zoo-results" --out "$root/docs/devices.md"
 echo "devices-table: wrote docs/devices.md from this run" >&2

@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
 """The compatibility table of the device zoo, docs/devices.md, from one run.
 
-usage: devices_table.py write --devices DIR --variants DIR --results DIR --out FILE
-       devices_table.py check --devices DIR --variants DIR --results DIR --table FILE
+usage: devices_table.py write --devices DIR --variants DIR --linux DIR --results DIR --out FILE
+       devices_table.py check --devices DIR --variants DIR --linux DIR --results DIR --table FILE
 
 DIR of devices holds the device files (*.vhid, zoo/*.vhid); DIR of variants
 the variants' change files (*.change: one change to a base device each, as
-tests/hid/zoo/variant.py reads them); DIR of results
-the records hid_zoo_tests left (wine8.json, wine10.json). `write` renders the
+tests/hid/zoo/variant.py reads them); DIR of linux the wheels' Linux
+descriptions (*.evtest: path_tables.py); DIR of results
+the records hid_zoo_tests left (wine8.json, wine10.json, and paths-wine8.json,
+paths-wine10.json of the path tables' run). `write` renders the
 table; `check` fails when the table lacks a device file's row, when a cause
 names a variant that does not change the outcome of its base, or, for every
 Wine whose results are there, when the page differs from what those results
@@ -17,6 +19,10 @@ import argparse
 import json
 import pathlib
 import sys
+
+# The converter of the kit's replay/ builds the descriptors of the path tables.
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "tools" / "replay"))
+import path_tables  # noqa: E402
 
 TYPES = ["constant", "square", "sine", "triangle", "sawtoothup", "sawtoothdown",
          "spring", "damper", "inertia", "friction"]
@@ -71,11 +77,12 @@ def header_facts(path):
 
 
 def load_results(folder):
+    """{wine: {device: record}}, the zoo's run and the path tables' run (paths-wineN.json) together."""
     results = {}
     for wine, name in WINES:
-        path = folder / name
-        if path.exists():
-            results[wine] = json.loads(path.read_text(encoding="utf-8"))["devices"]
+        for path in (folder / name, folder / f"paths-{name}"):
+            if path.exists():
+                results.setdefault(wine, {}).update(json.loads(path.read_text(encoding="utf-8"))["devices"])
     return results
 
 
@@ -201,7 +208,7 @@ def grouped_findings(devices, results):
     return lines
 
 
-def render(devices, variants, results):
+def render(devices, variants, results, wheels=None):
     lines = [
         "# Devices under Wine's own DirectInput",
         "",
@@ -256,6 +263,7 @@ def render(devices, variants, results):
             release = "ok, nothing left loaded" if r.get("release") == 0 else "-"
             lines.append(f"| `{name}` | {wine} | {listing(r)} | {opening(r)} | {polling(r)} | {effects(r)} | "
                          f"{release} |")
+    lines += path_tables.render(wheels or {}, results, listing, effects)
     lines += ["", "## Findings", ""] + grouped_findings({**devices, **variants}, results)
     lines += causes(devices, variants)
     lines += variant_rows(variants, results)
@@ -356,6 +364,7 @@ def main():
     parser.add_argument("mode", choices=["write", "check"])
     parser.add_argument("--devices", required=True, type=pathlib.Path)
     parser.add_argument("--variants", type=pathlib.Path)
+    parser.add_argument("--linux", type=pathlib.Path)
     parser.add_argument("--results", required=True, type=pathlib.Path)
     parser.add_argument("--out", type=pathlib.Path)
     parser.add_argument("--table", type=pathlib.Path)
@@ -363,15 +372,17 @@ def main():
     devices = device_files(args.devices)
     variants = variant_files(args.variants)
     results = load_results(args.results)
-    everything = list(devices) + list(variants)
+    wheels = path_tables.wheels(args.linux)
+    everything = list(devices) + list(variants) + path_tables.device_names(wheels)
     if args.mode == "write":
         missing = [n for n in everything for w in results if n not in results[w]]
-        problems = proof_problems(devices, variants, results)
+        problems = proof_problems(devices, variants, results) + path_tables.problems(
+            wheels, list(devices) + list(variants), results)
         if not results or missing or problems:
             print(f"devices_table: no complete results in {args.results} (missing: {missing}); {problems}",
                   file=sys.stderr)
             return 1
-        args.out.write_text(render(devices, variants, results), encoding="utf-8")
+        args.out.write_text(render(devices, variants, results, wheels), encoding="utf-8")
         return 0
     table = args.table.read_text(encoding="utf-8")
     problems = [f"no row for {n}" for n in devices if f"| `{n}`: " not in table]
@@ -379,12 +390,13 @@ def main():
     problems += [f"the Wine {w} results lack devices: run the zoo before this check"
                  for w in results if w not in complete]
     problems += proof_problems(devices, variants, complete)
+    problems += path_tables.problems(wheels, list(devices) + list(variants), complete)
     if len(complete) == len(WINES):
         # Both Wines ran: the whole page is what this run renders.
-        if render(devices, variants, complete) != table:
+        if render(devices, variants, complete, wheels) != table:
             problems.append("the page differs from what this run renders")
     for wine in complete:
-        rendered = render(devices, variants, {wine: complete[wine]})
+        rendered = render(devices, variants, {wine: complete[wine]}, wheels)
         wanted = [l for l in rendered.splitlines() if l.startswith("| `") and f"| {wine} |" in l]
         problems += [f"Wine {wine} row differs from this run: {l}" for l in wanted if l not in table]
     for p in problems:

@@ -13,6 +13,15 @@ namespace probe {
 
 namespace {
 
+// Through SDL, Wine 10 lists all its effect types for a wheel whatever the
+// driver plays (bus_sdl.c, descriptor_add_haptic): all but square.
+bool offered_by_wine(const CheckReport &r) {
+    if (r.wine_path.name != "SDL") return false;
+    for (const TypeCheck &t : r.types)
+        if (t.listed == (t.type == DIB_EFFECT_SQUARE)) return false;
+    return r.types.size() == effect_names().size();
+}
+
 const char *const kSteps[5] = {"create", "update", "start", "stop", "destroy"};
 
 std::vector<const CallResult *> steps(const TypeCheck &t) {
@@ -99,6 +108,11 @@ std::string check_table(const CheckReport &r) {
         out += "  GUID " + c.guid + "\n";
     if (!c.entry) out += "  Not among the force-feedback controllers the library lists.\n";
     out += "  Library " + r.build_info + "\n";
+    if (!r.wine_path.name.empty())
+        out += "  Wine's backend " + r.wine_path.name + " (inferred: " + r.wine_path.why + ")\n";
+    if (offered_by_wine(r))
+        out += "  Wine 10 offers these types for every wheel SDL reports: \"works\" means Wine accepted the calls, and a\n"
+               "  type the wheel's Linux driver cannot play is never felt (docs/devices.md, the wheels on each path).\n";
     out += "  Force-feedback axes " + axis_mask_names(r.ffb_mask) + " (dib_ffb_axes " + mask_text(r.ffb_mask) +
            "); effects mapped onto " + map_text(r.map) + "\n";
     out += "  Auto-centre " + autocenter_text(r.autocenter) + " (dib_autocenter_state " + autocenter_bits(r.autocenter) +
@@ -191,6 +205,10 @@ std::string check_json(const CheckReport &r) {
         {"effects", types},
         {"release", call_json(r.release)},
         {"complete", !r.interrupted},
+        {"wine_backend", r.wine_path.name.empty() ? nlohmann::json(nullptr)
+                                                  : nlohmann::json{{"name", r.wine_path.name},
+                                                                   {"inferred_from", r.wine_path.why},
+                                                                   {"offers_every_type", offered_by_wine(r)}}},
         {"reason", r.reason.id.empty() ? nlohmann::json(nullptr)
                                        : nlohmann::json{{"id", r.reason.id}, {"text", r.reason.text}}},
     };

@@ -4,6 +4,7 @@
 #include "device_list.h"
 #include "device_session.h"
 #include "no_force_reason.h"
+#include "wine_path.h"
 
 #include <cstdint>
 #include <string>
@@ -41,6 +42,7 @@ struct CheckReport {
     CallResult release;
     bool interrupted = false;  // Ctrl-C cut the check short
     NoForceReason reason;
+    WinePath wine_path;  // inferred from the descriptor; empty outside Wine
     // A type the device offers failed, or it offers none: exit status 7.
     bool failed() const;
 };

@@ -112,6 +112,7 @@ int check_command(const std::vector<std::string> &words, Io &io) {
     report.choice = choose_any_device(args.positional[0], devices, unlisted);
     report.play_ms = static_cast<unsigned>(args.has("play") ? parse_long(args.value("play"), "--play", 10, 5000) : 200);
     report.strength = kCheckStrength;
+    report.wine_path = wine_path_of_device(report.choice.guid);
     char info[256] = "";
     if (dib_build_info(info, sizeof info) >= 0) report.build_info = info;
     try {

@@ -26,6 +26,7 @@
 #include "zoo_input.h"
 #include "zoo_results.h"
 #include "zoo_view.h"
+#include "wine_path.h"
 
 using nlohmann::json;
 using vwheel::PidDecoder;
@@ -56,7 +57,12 @@ const std::string &list_before()
 std::vector<std::string> device_files()
 {
     std::vector<std::string> files;
-    for (const char *folder : {"devices\\", "devices\\zoo\\", "zoo-variants\\"}) {
+    // The wheels as Wine builds them from Linux's view run apart, only under
+    // the Wine that builds them so; the device files of the zoo otherwise.
+    const char *built = std::getenv("GANTREL_ZOO_WINE_BUILT");
+    std::vector<std::string> folders = {"devices\\", "devices\\zoo\\", "zoo-variants\\"};
+    if (built && *built) folders = {"zoo-wine" + std::to_string(vwheel::wine_major_version()) + "\\"};
+    for (const std::string &folder : folders) {
         std::string dir = exe_folder() + folder;
         WIN32_FIND_DATAA found;
         HANDLE search = FindFirstFileA((dir + "*.vhid").c_str(), &found);
@@ -387,6 +393,12 @@ TEST_P(Zoo, TheBridgeDrivesWhatWineMakesOfTheDevice)
     rec["actuators"] = view.ff_axis_names;
     rec["effects"] = view.effects;
     rec["other_effects"] = view.other_effects;
+    // Where each input usage lands in DirectInput's joystick record, and the
+    // path the probe's check infers from the descriptor.
+    const char *fields[] = {"X", "Y", "Z", "Rx", "Ry", "Rz", "Slider 0", "Slider 1"};
+    for (const zoo::MappedObject &axis : view.axes)
+        rec["axes"].push_back({axis.usage_page, axis.usage, fields[(axis.offset - DIJOFS_X) / 4 % 8]});
+    rec["wine_path"] = probe::wine_path_of(hid.preparsed()).name;
     std::string listed = vwheel::description_in(list_before(), file.product_id);
     rec["listed"] = !listed.empty();
     if (view.found && view.force_feedback()) EXPECT_EQ(listed, zoo::expected_description(view));
