@@ -165,7 +165,8 @@ Outcome action_outcome(const Situation& s) {
         Situation alone = s;
         alone.action = Export::none;
         alone.event = 0;
-        const bool held = s.path == Export::open && (path_outcome(alone).result >= 0 || s.alone.result == DIB_E_EXCLUSIVE);
+        const bool held =
+            s.path == Export::open && (path_outcome(alone).result >= 0 || s.alone.result == DIB_E_EXCLUSIVE);
         return s.action == Export::open && held ? Outcome{-3, kHeld} : kOk;
     }
     if (s.path == Export::release && s.target == Target::this_device) return bad_handle(s.action);
@@ -181,8 +182,9 @@ Outcome two_pollers_outcome(bool inside_at_release) { return inside_at_release ?
 std::string mismatch(const Outcome& want, int32_t result, const std::string& before, const std::string& after) {
     const bool code = want.result == kSucceeds ? result >= 0 : result == want.result;
     if (code && (want.message ? message_is(after, want.message) : after == before)) return "";
-    return "returned " + std::to_string(result) + (after == before ? " leaving the message" : " with \"" + after + "\"") +
-           ", not " + (want.result == kSucceeds ? std::string("a success") : std::to_string(want.result)) +
+    return "returned " + std::to_string(result) +
+           (after == before ? " leaving the message" : " with \"" + after + "\"") + ", not " +
+           (want.result == kSucceeds ? std::string("a success") : std::to_string(want.result)) +
            (want.message ? " with \"" + std::string(want.message) + "\"" : " leaving the message");
 }
 

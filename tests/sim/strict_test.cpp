@@ -295,7 +295,8 @@ TEST(StrictFatal, TheFirstReportEndsTheProgram) {
     ASSERT_NE(GetModuleFileNameA(nullptr, self, sizeof(self)), 0u);
     SetEnvironmentVariableA("GANTREL_SIM_STRICT", "fatal");
     for (const auto &run : runs) {
-        std::string command = std::string("\"") + self + "\" --gtest_filter=Cases/StrictRules.OneReportPerBreak/" + run.name;
+        std::string command =
+            std::string("\"") + self + "\" --gtest_filter=Cases/StrictRules.OneReportPerBreak/" + run.name;
         STARTUPINFOA start{};
         start.cb = sizeof(start);
         PROCESS_INFORMATION child{};
