@@ -357,11 +357,14 @@ GSIM_API int gsim_set_call_hook(int method, GSIM_CALL_HOOK hook, void *context);
 /* Off by default. On (GANTREL_SIM_STRICT=1 in the environment when the DLL
  * loads, or gsim_strict_enable), every DirectInput call is checked against
  * the rules of docs/integrating.md (threads and the message loop, unloading,
- * axes) and each break is reported: kept for gsim_strict_get, written to
- * standard error as "gantrel-sim: strict: <text>" and, while tracing, into
- * the trace as "#<seq> [<thread>] strict: <text>" before the call's line.
- * The same rule broken again through the same object adds to the `calls`
- * of its first report. The calls themselves behave as without strict mode. */
+ * axes, released objects) and each break is reported: kept for
+ * gsim_strict_get, written to standard error as "gantrel-sim: strict: <text>"
+ * and, while tracing, into the trace as "#<seq> [<thread>] strict: <text>"
+ * before the call's line. The same rule broken again through the same
+ * object adds to the `calls` of its first report. The calls themselves
+ * behave as without strict mode. GANTREL_SIM_STRICT=fatal also ends the
+ * process at its first report, with exit status 3, so that a host's test
+ * run fails without reading standard error. */
 
 #define GSIM_RULE_POLL_THREAD 1      /* a device polled on a thread other than its window's */
 #define GSIM_RULE_POLL_DEAD_WINDOW 2 /* a device polled after its window died */
@@ -369,6 +372,7 @@ GSIM_API int gsim_set_call_hook(int method, GSIM_CALL_HOOK hook, void *context);
 #define GSIM_RULE_AXIS_COUNT 4       /* an effect updated for another number of axes */
 #define GSIM_RULE_REENTRANT 5        /* a call made inside a call of the same thread */
 #define GSIM_RULE_NO_MESSAGES 6      /* the window's thread retrieves no messages */
+#define GSIM_RULE_RELEASED 7         /* a call on an object after its last Release */
 
 typedef struct GSIM_STRICT_REPORT {
     DWORD size;      /* sizeof(GSIM_STRICT_REPORT) */

@@ -124,6 +124,16 @@ void strict_check_call(int method, const Shell *shell, const VirtualDevice *dev,
                       std::string("called while this thread is inside ") + method_name(outer) +
                           " (a window procedure run while DirectInput waits): post a message to yourself and make "
                           "the call once the other call has returned");
+    // Objects are never freed here, but real DirectInput frees one at its
+    // last Release: any call from then on, AddRef and Release included, or
+    // from code run inside that Release, would use freed memory.
+    if (shell && (!shell->alive || shell->refs <= 0)) {
+        strict_report(GSIM_RULE_RELEASED, here,
+                      "called after the object's last Release, when real DirectInput has freed it: the device was "
+                      "released while another thread polled or queried it (release a device only when no other "
+                      "thread uses it), or, if no thread did, the library used an object it had released");
+        return;
+    }
     if (counts_references(method)) return;
     const SimDevice *d = device_object(shell);
     if (!d) return;

@@ -1,6 +1,7 @@
-// Strict mode's checks, made at the start of every call: re-entry, the
-// thread and window a device is polled from, a window whose thread serves
-// no messages, and effect updates for another number of axes.
+// Strict mode's checks, made at the start of every call: re-entry, calls
+// on released objects, the thread and window a device is polled from, a
+// window whose thread serves no messages, and effect updates for another
+// number of axes.
 #pragma once
 #include <windows.h>
 #include <dinput.h>

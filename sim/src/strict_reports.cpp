@@ -17,6 +17,7 @@ namespace {
 const size_t kKept = 256;
 
 volatile LONG g_on = 0;
+bool g_fatal = false;  // GANTREL_SIM_STRICT=fatal: the first report ends the process
 std::vector<GSIM_STRICT_REPORT> g_kept;
 int g_made = 0;
 
@@ -43,6 +44,7 @@ const bool g_from_environment = [] {
     char value[16] = "";
     const bool on = GetEnvironmentVariableA("GANTREL_SIM_STRICT", value, sizeof(value)) && value[0] &&
                     std::strcmp(value, "0") != 0;
+    g_fatal = on && lstrcmpiA(value, "fatal") == 0;
     if (on) {
         watch_unloads();
         InterlockedExchange(&g_on, 1);
@@ -83,6 +85,13 @@ void strict_report(int rule, const StrictPlace &place, const std::string &what) 
     if (!trace_is_stderr()) {
         std::fprintf(stderr, "gantrel-sim: strict: %s\n", text.c_str());
         std::fflush(stderr);
+    }
+    if (g_fatal) {
+        // A host's test run then fails by its exit status alone, at the
+        // call that broke the rule, as abort() ends a program on Windows.
+        std::fprintf(stderr, "gantrel-sim: strict: GANTREL_SIM_STRICT=fatal: ending the program, exit status 3\n");
+        std::fflush(stderr);
+        TerminateProcess(GetCurrentProcess(), 3);
     }
 }
 

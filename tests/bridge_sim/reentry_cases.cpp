@@ -74,7 +74,10 @@ const std::vector<Path>& export_paths() {
          [](const World& w) { return dib_open(w.spare_guid.c_str()); }},
         {"dib_open of a device another program holds", Export::open, false, kSpare,
          [](const World&) { gsim_device_set_held_elsewhere(kSpare, TRUE); },
-         [](const World& w) { return dib_open(w.spare_guid.c_str()); }},
+         [](const World& w) { return dib_open(w.spare_guid.c_str()); },
+         {DIB_E_EXCLUSIVE,
+          "Another application holds this device exclusively - close other FFB software and disable in-game "
+          "force feedback"}},
         {"dib_release", Export::release, false, kSubject, nullptr,
          [](const World& w) { return dib_release(w.device); }},
         {"dib_device_reset", Export::device_reset, false, kSubject, nullptr,
@@ -100,7 +103,8 @@ const std::vector<Path>& export_paths() {
          [](const World& w) {
              InputReport r;
              return dib_poll(w.device, &r);
-         }},
+         },
+         {kSucceeds, nullptr}, true},
         {"dib_effect_create", Export::effect_create, false, kSubject, nullptr,
          [](const World& w) {
              const EffectParams p = force(2000);
@@ -162,31 +166,31 @@ const std::vector<Action>& host_actions() {
     static const std::vector<Action> actions = [] {
         std::vector<Action> list;
         for (const OnDevice& a : on_device) {
-            list.push_back({std::string(a.name) + " on this device", a.call,
+            list.push_back({std::string(a.name) + " on this device", a.call, Target::this_device, 0,
                             [a](const World& w, const Path&) { return a.run(w.device, w.effect); }});
-            list.push_back({std::string(a.name) + " on another device", a.call,
+            list.push_back({std::string(a.name) + " on another device", a.call, Target::other_device, 0,
                             [a](const World& w, const Path&) { return a.run(w.other, w.other_effect); }});
         }
-        list.push_back({"dib_enumerate", Export::enumerate, [](const World&, const Path&) {
+        list.push_back({"dib_enumerate", Export::enumerate, Target::none, 0, [](const World&, const Path&) {
                              char text[4096];
                              return dib_enumerate(text, sizeof text);
                          }});
-        list.push_back({"dib_open", Export::open,
+        list.push_back({"dib_open", Export::open, Target::spare, 0,
                         [](const World& w, const Path&) { return dib_open(w.spare_guid.c_str()); }});
-        list.push_back({"dib_query_ffb_axes of this device", Export::query_ffb_axes,
+        list.push_back({"dib_query_ffb_axes of this device", Export::query_ffb_axes, Target::this_guid, 0,
                         [](const World& w, const Path&) { return dib_query_ffb_axes(w.subject_guid.c_str()); }});
-        list.push_back({"dib_query_ffb_axes of a device not open", Export::query_ffb_axes,
+        list.push_back({"dib_query_ffb_axes of a device not open", Export::query_ffb_axes, Target::spare, 0,
                         [](const World& w, const Path&) { return dib_query_ffb_axes(w.spare_guid.c_str()); }});
-        list.push_back({"dib_last_error", Export::last_error, [](const World&, const Path&) {
+        list.push_back({"dib_last_error", Export::last_error, Target::none, 0, [](const World&, const Path&) {
                             char text[512];
                             return dib_last_error(text, sizeof text);
                         }});
-        list.push_back({"the device unplugged", Export::none,
+        list.push_back({"the device unplugged", Export::none, Target::none, kUnplugged,
                         [](const World&, const Path& p) { return gsim_device_unplug(p.unplugs); }});
-        list.push_back({"the hidden window closed", Export::none,
+        list.push_back({"the hidden window closed", Export::none, Target::none, kWindowGone,
                         [](const World&, const Path&) { return close_hidden_window(); }});
-        list.push_back({"the hidden window closed and no new window allowed", Export::none,
-                        [](const World&, const Path&) {
+        list.push_back({"the hidden window closed and no new window allowed", Export::none, Target::none,
+                        kWindowGone, [](const World&, const Path&) {
                             refuse_new_windows(true);
                             return close_hidden_window();
                         }});

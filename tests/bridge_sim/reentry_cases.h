@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "documented_results.h"
+#include "reentry_oracle.h"
 #include "gantrel.h"
 
 namespace simtest {
@@ -36,6 +36,8 @@ struct Path {
     int unplugs;  // the device the unplugging action takes away
     void (*prepare)(const World&);
     int32_t (*run)(const World&);
+    Outcome alone = {kSucceeds, nullptr};  // what it gives undisturbed
+    bool lost_input = false;               // prepare leaves the device without input
 };
 const std::vector<Path>& export_paths();
 
@@ -43,6 +45,8 @@ const std::vector<Path>& export_paths();
 struct Action {
     std::string name;
     Export call;  // Export::none: the device or the window, not a call; 0 when done
+    Target target;
+    unsigned event;  // for Export::none: what it does to the path's device or window
     std::function<int32_t(const World&, const Path&)> run;
 };
 const std::vector<Action>& host_actions();

@@ -112,6 +112,12 @@ void update_condition_for_one_axis(IDirectInput8A *di) {
     dev->Release();
 }
 
+void poll_after_release(IDirectInput8A *di) {
+    IDirectInputDevice8A *dev = open_device(di, 0);
+    dev->Release();
+    dev->Poll();
+}
+
 IDirectInputDevice8A *g_inner = nullptr;
 
 void CALLBACK poll_inside(int, void *) { read_state(g_inner); }
@@ -200,6 +206,8 @@ const Case kCases[] = {
      GSIM_M_EFF_SETPARAMETERS, 1, 1, "the update is for 1 axis, but the effect was created on 2 axes"},
     {"PollInsideAcquire", poll_inside_acquire, GSIM_RULE_REENTRANT, GSIM_M_DEV_GETDEVICESTATE, 1, 1,
      "called while this thread is inside IDirectInputDevice8A::Acquire"},
+    {"CallAfterTheLastRelease", poll_after_release, GSIM_RULE_RELEASED, GSIM_M_DEV_POLL, -1, 1,
+     ": called after the object's last Release"},
     {"WindowThreadServesNoMessages", busy_without_messages, GSIM_RULE_NO_MESSAGES, GSIM_M_EFF_START, 0, 1,
      ", which owns the device's window, has retrieved no message for 5 seconds"},
     {"WindowThreadPolls", busy_polling, 0, 0, 0, 0, ""},
@@ -274,5 +282,32 @@ TEST_P(StrictRules, OneReportPerBreak) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, StrictRules, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<Case> &info) { return std::string(info.param.name); });
+
+// GANTREL_SIM_STRICT=fatal, read at load: this program, run again with it,
+// ends at the first report with exit status 3 and runs through without one.
+TEST(StrictFatal, TheFirstReportEndsTheProgram) {
+    // One prefix: the run that must end proves it names the cases.
+    const struct {
+        const char *name;
+        DWORD status;
+    } runs[] = {{"PollOnAnotherThread", 3}, {"RulesKept", 0}};
+    char self[MAX_PATH];
+    ASSERT_NE(GetModuleFileNameA(nullptr, self, sizeof(self)), 0u);
+    SetEnvironmentVariableA("GANTREL_SIM_STRICT", "fatal");
+    for (const auto &run : runs) {
+        std::string command =
+            std::string("\"") + self + "\" --gtest_filter=Cases/StrictRules.OneReportPerBreak/" + run.name;
+        STARTUPINFOA start{};
+        start.cb = sizeof(start);
+        PROCESS_INFORMATION child{};
+        ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start, &child));
+        DWORD status = STILL_ACTIVE;
+        if (WaitForSingleObject(child.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(child.hProcess, &status);
+        CloseHandle(child.hThread);
+        CloseHandle(child.hProcess);
+        EXPECT_EQ(status, run.status) << run.name;
+    }
+    SetEnvironmentVariableA("GANTREL_SIM_STRICT", nullptr);
+}
 
 }  // namespace
