@@ -483,17 +483,13 @@ TEST(ReleaseRace, FailedReadMeetsTheReleasesUnacquire)
         Sleep(kHoldMs);
         // A new object of the wheel: Wine reopens the device at its Acquire.
         if (!(device = run.open(wheel.guid()))) break;
-        EffectParams params = {};
-        params.constant_magnitude = 1500;
-        EXPECT_EQ(dib_set_axis_map(device, DIB_AXIS_X, DIB_AXIS_NONE, 0, 0), DIB_OK);
-        const int32_t effect = dib_effect_create(device, DIB_EFFECT_CONSTANT, &params);
-        EXPECT_GE(effect, 1) << last_error_text();
-        EXPECT_EQ(dib_effect_start(effect, 1), DIB_OK) << last_error_text();
-        Polls polls;
-        fresh += polls.until_fresh(device, 2, 1000);
-        EXPECT_EQ(polls.ok, polls.ok + polls.lost + polls.lost_again + polls.other) << "every poll succeeds";
+        run.play_and_poll(device, false);
+        fresh += run.polls.until_fresh(device, 2, 1000);
         run.release(device);
     }
+    // Wine 8's input thread fails the stranded object's read without end:
+    // those are no reads of the wheel's objects to take back.
+    if (!wine10_or_later()) run.losses = run.recovered = 0;
     EXPECT_EQ(met, faults) << "releases whose Unacquire met the failed read (made no CancelIoEx)";
     Sleep(200);  // Wine 10 reads each stranded object once after the last change of its list
     const uint64_t before = dinput_watch::counts().reads_failed_on_input_thread;
