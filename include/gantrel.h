@@ -38,10 +38,10 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#define GANTREL_VERSION_STRING "0.10.0"
+#define GANTREL_VERSION_STRING "0.9.6"
 #define GANTREL_VERSION_MAJOR 0
-#define GANTREL_VERSION_MINOR 10
-#define GANTREL_VERSION_PATCH 0
+#define GANTREL_VERSION_MINOR 9
+#define GANTREL_VERSION_PATCH 6
 /* What dib_abi_version() returns for the interface this header describes. */
 #define DIB_ABI_VERSION 1
 
@@ -191,7 +191,7 @@ GANTREL_STATIC_ASSERT(GANTREL_OFFSET(InputReport, pov_codes) == 24, "pov_codes a
 /* Returns 1 (DIB_ABI_VERSION), at any time. */
 DIB_API int32_t DIB_CALL dib_abi_version(void);
 
-/* Writes {"version":"0.10.0","abi":1,"built":"Mmm dd yyyy"} and a NUL into
+/* Writes {"version":"0.9.6","abi":1,"built":"Mmm dd yyyy"} and a NUL into
  * buffer and returns its length. -2 for a null buffer, length < 8, or a text
  * that does not fit (the buffer then holds it cut to length - 1 characters). */
 DIB_API int32_t DIB_CALL dib_build_info(char *buffer, int32_t length);

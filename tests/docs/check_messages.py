@@ -19,7 +19,7 @@ import sys
 
 # Literals of the library that are not last-error messages, and why.
 NOT_MESSAGES = {
-    "0.10.0": "the version text of dib_build_info",
+    "0.9.6": "the version text of dib_build_info",
     "Oskavi_DIB_Window": "the hidden window's class name",
     "Gantrel": "the hidden window's title",
     "holds this device": "how dib_open tells the exclusive failure from the others",
