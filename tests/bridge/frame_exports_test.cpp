@@ -44,7 +44,7 @@ TEST(FrameExports, BuildInfoIsTheVersionObject) {
     EXPECT_EQ(std::strlen(buffer), 49u);
     const std::string text(buffer);
     EXPECT_TRUE(std::regex_match(
-        text, std::regex(R"(\{"version":"0\.9\.5","abi":1,"built":"[A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4}"\})")))
+        text, std::regex(R"(\{"version":"0\.9\.6","abi":1,"built":"[A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4}"\})")))
         << text;
     const int built = date_number(text.substr(text.size() - 13, 11));
     ASSERT_GT(built, 0) << text;

@@ -44,7 +44,7 @@ check() {  # program, expected line patterns...
     grep -qE "$pattern" <<<"$output" || { echo "FAIL: $program printed no line matching: $pattern"; failures=$((failures + 1)); }
   done
 }
-check host_c.exe '^library: \{"version":"0\.9\.5","abi":1,' '^devices: \[\{"guid":"\{' \
+check host_c.exe '^library: \{"version":"0\.9\.6","abi":1,' '^devices: \[\{"guid":"\{' \
   '^opened \{[0-9A-F-]{36}\} as device 1, force-feedback axes 0x[1-9A-F]' '^playing constant force \(effect 1\)' \
   '^released device 1$'
 check host_cpp.exe '^opened device 1$' '^swept a constant force through 360 degrees$' '^released$'
